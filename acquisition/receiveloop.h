@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <functional>
+
+namespace Quorin {
+
+class CommPort;
+class Form1;
+
+// What "Ricevi i dati" runs: a loop that waits for the port, reads and shows what it read, for
+// as long as the program runs. A click while a run waits replaces that run with a new one.
+class ReceiveLoop
+{
+public:
+    explicit ReceiveLoop(Form1 &form);
+    virtual ~ReceiveLoop() = default;
+    ReceiveLoop(const ReceiveLoop &) = delete;
+    ReceiveLoop &operator=(const ReceiveLoop &) = delete;
+
+    // The click handler of "Ricevi i dati".
+    void onReceiveClicked();
+
+    // How a wait lets the window handle its events; by default it sleeps until the next event
+    // and handles every pending one.
+    void setYield(std::function<void()> yield);
+
+protected:
+    // One run of the loop. Returns only when waitForBytes() says the run is over.
+    virtual void run() = 0;
+
+    // Lets the window handle its events, then counts the waiting characters, until at least
+    // `threshold` wait. False when this run is over: the program is ending, or a newer run
+    // has been asked for.
+    [[nodiscard]] bool waitForBytes(qsizetype threshold);
+
+    [[nodiscard]] Form1 &form() const { return m_form; }
+    [[nodiscard]] CommPort &port() const;
+
+private:
+    Form1 &m_form;
+    std::function<void()> m_yield;
+    bool m_running = false;
+    bool m_newRunAsked = false;
+};
+
+} // namespace Quorin

@@ -1,0 +1,17 @@
+// Quorin, the standard reader: the sensor's value in a big box.
+
+#include "form1.h"
+#include "program.h"
+#include "samplereceiveloop.h"
+#include "serialcommport.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    Quorin::prepareApplication(app, QStringLiteral("Quorin"));
+    Quorin::Form1 form(Quorin::standardLayout(), new Quorin::SerialCommPort);
+    Quorin::SampleReceiveLoop loop(form);
+    return Quorin::runReader(form);
+}

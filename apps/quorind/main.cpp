@@ -1,0 +1,17 @@
+// Quorind, the didactic reader: the value, and every received byte in "Dati ricevuti".
+
+#include "echoreceiveloop.h"
+#include "form1.h"
+#include "program.h"
+#include "serialcommport.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    Quorin::prepareApplication(app, QStringLiteral("Quorind"));
+    Quorin::Form1 form(Quorin::didacticLayout(), new Quorin::SerialCommPort);
+    Quorin::EchoReceiveLoop loop(form);
+    return Quorin::runReader(form);
+}

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Runs a command that sees a pseudo-terminal as serial port 3 (/dev/ttyS2), in a private mount
+# namespace, so that nothing outside it changes: not /dev, not the lock files of other runs.
+#
+#   port3-sandbox.sh [--lock-dir DIR] PTY COMMAND [ARG...]
+#
+# PTY is the slave end, e.g. the path `quorin-sensor --pty` prints. Commands that must see each
+# other's port locks (two instances of a reader) share one --lock-dir; without it each sandbox
+# gets an empty one of its own. Root uses a plain mount namespace; anybody else a user namespace.
+set -euo pipefail
+
+usage() {
+    echo "usage: $0 [--lock-dir DIR] PTY COMMAND [ARG...]" >&2
+    exit 2
+}
+
+lock_dir=
+if [ "${1:-}" = --lock-dir ]; then
+    [ $# -ge 2 ] || usage
+    lock_dir=$2
+    shift 2
+fi
+[ $# -ge 2 ] || usage
+pty=$1
+shift
+
+if [ -z "${QUORIN_SANDBOX_INSIDE:-}" ]; then
+    [ -c "$pty" ] || { echo "$0: $pty is not a terminal device" >&2; exit 2; }
+    if [ -z "$lock_dir" ]; then
+        lock_dir=$(mktemp -d "${TMPDIR:-/tmp}/quorin-lock.XXXXXX")
+        trap 'rm -rf "$lock_dir"' EXIT
+    fi
+    if [ "$(id -u)" -eq 0 ]; then
+        namespace=(unshare --mount --propagation private)
+    else
+        namespace=(unshare --map-root-user --mount --propagation private)
+    fi
+    # Not exec: the trap above removes the private lock directory afterwards.
+    status=0
+    QUORIN_SANDBOX_INSIDE=1 "${namespace[@]}" "$0" --lock-dir "$lock_dir" "$pty" "$@" || status=$?
+    exit "$status"
+fi
+unset QUORIN_SANDBOX_INSIDE
+
+# Lock files of this sandbox only. /var/lock is mostly a link to /run/lock.
+mount --bind "$lock_dir" /run/lock
+if [ -d /var/lock ] && [ ! -L /var/lock ]; then
+    mount --bind "$lock_dir" /var/lock
+fi
+
+# Where the machine has no /dev/ttyS2, a fresh /dev holds the few devices a program needs, so
+# that the file can be made without touching the real /dev.
+if [ ! -e /dev/ttyS2 ]; then
+    old=$(mktemp -d "${TMPDIR:-/tmp}/quorin-dev.XXXXXX")
+    mount --rbind /dev "$old"
+    mount -t tmpfs -o mode=755,size=64k quorin-dev /dev
+    for name in null zero full random urandom tty ptmx; do
+        if [ -L "$old/$name" ]; then
+            cp -P "$old/$name" "/dev/$name"
+        elif [ -e "$old/$name" ]; then
+            touch "/dev/$name"
+            mount --bind "$old/$name" "/dev/$name"
+        fi
+    done
+    for dir in pts shm; do
+        mkdir "/dev/$dir"
+        mount --rbind "$old/$dir" "/dev/$dir"
+    done
+    ln -s /proc/self/fd /dev/fd
+    ln -s /proc/self/fd/0 /dev/stdin
+    ln -s /proc/self/fd/1 /dev/stdout
+    ln -s /proc/self/fd/2 /dev/stderr
+    umount --lazy "$old"
+    rmdir "$old"
+    touch /dev/ttyS2
+fi
+mount --bind "$pty" /dev/ttyS2
+
+exec "$@"

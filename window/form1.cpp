@@ -1,0 +1,213 @@
+#include "form1.h"
+
+#include "commport.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace Quorin {
+
+namespace {
+
+constexpr int SensorPort = 3;
+const auto LineSettingsText = QStringLiteral("9600,N,8,1");
+
+QFont fontFor(const FontSpec &spec)
+{
+    QFont font;
+    // The Windows faces where they exist, else their metric-compatible free twins.
+    font.setFamilies(spec.face == Face::Arial
+                         ? QStringList{QStringLiteral("Arial"), QStringLiteral("Liberation Sans")}
+                         : QStringList{QStringLiteral("MS Sans Serif"),
+                                       QStringLiteral("Microsoft Sans Serif"),
+                                       QStringLiteral("Liberation Sans")});
+    font.setPointSizeF(spec.pointSize);
+    font.setBold(spec.bold);
+    return font;
+}
+
+} // namespace
+
+Form1::Form1(const FormLayout &layout, CommPort *port, QWidget *parent)
+    : QWidget(parent)
+    , m_port(port)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Lettura sensore"));
+    m_port->setParent(this);
+    connect(m_port, &CommPort::failed, this, &Form1::fail);
+
+    QPalette background = palette();
+    background.setColor(QPalette::Window, QColor(layout.background));
+    setPalette(background);
+    setAutoFillBackground(true);
+
+    createControls(layout.has(QStringLiteral("Text9")));
+    applyLayout(layout);
+}
+
+void Form1::createControls(bool withEcho)
+{
+    const auto label = [this](const char *name, const QString &caption) {
+        auto *label = new QLabel(caption, this);
+        label->setObjectName(QLatin1String(name));
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return label;
+    };
+    const auto box = [this](const char *name, const QString &accessibleName) {
+        auto *box = new QLineEdit(this);
+        box->setObjectName(QLatin1String(name));
+        box->setAccessibleName(accessibleName);
+        return box;
+    };
+    const auto button = [this](const char *name, const QString &caption) {
+        auto *button = new QPushButton(caption, this);
+        button->setObjectName(QLatin1String(name));
+        button->setAccessibleName(caption);
+        return button;
+    };
+
+    if (withEcho) {
+        label("Label1", QStringLiteral("Dati ricevuti"))->setBuddy(m_text9 = box("Text9", QStringLiteral("Dati ricevuti")));
+    }
+    label("Label3", QStringLiteral("Porta seriale del PC"));
+    m_option1 = new QRadioButton(QStringLiteral("COM 3"), this);
+    m_option1->setObjectName(QStringLiteral("Option1"));
+    m_option1->setAccessibleName(QStringLiteral("Porta seriale del PC: COM 3"));
+    m_option1->setChecked(true);
+    m_lamp = new StatusLamp(this);
+    label("Label2", QStringLiteral("Valore sensore"))->setBuddy(m_text1 = box("Text1", QStringLiteral("Valore sensore")));
+    label("Label4", QStringLiteral("[0 - 100]"));
+    m_command1 = button("Command1", QStringLiteral("Blocca la ricezione"));
+    m_command2 = button("Command2", QStringLiteral("Ricevi i dati"));
+    m_command3 = button("Command3", QStringLiteral("Esci"));
+    label("Label5", QStringLiteral("Porta fissa in COM 3, sceglierla da Pannello di Controllo"));
+
+    for (QWidget *onWindowColour : findChildren<QWidget *>()) {
+        if (qobject_cast<QLabel *>(onWindowColour) || onWindowColour == m_option1)
+            onWindowColour->setAutoFillBackground(true);
+    }
+
+    connect(m_command1, &QPushButton::clicked, this, [this] { guarded([this] { onStopClicked(); }); });
+    connect(m_command2, &QPushButton::clicked, this, [this] {
+        if (m_receiveHandler)
+            guarded(m_receiveHandler);
+    });
+    connect(m_command3, &QPushButton::clicked, this, [this] { guarded([this] { onExitClicked(); }); });
+}
+
+void Form1::applyLayout(const FormLayout &layout)
+{
+    const QScreen *screen = this->screen();
+    const qreal dpi = screen ? screen->logicalDotsPerInch() : 96.0;
+    setFixedSize(twipsToPixels(layout.width, dpi), twipsToPixels(layout.height, dpi));
+
+    std::vector<std::pair<int, QWidget *>> tabOrder;
+    for (const Placement &placement : layout.controls) {
+        auto *control = findChild<QWidget *>(QLatin1String(placement.name), Qt::FindDirectChildrenOnly);
+        Q_ASSERT_X(control, "Form1", placement.name);
+        control->setGeometry(placement.pixelRect(dpi));
+        if (placement.font)
+            control->setFont(fontFor(*placement.font));
+        if (placement.tabIndex >= 0 && (control->focusPolicy() & Qt::TabFocus))
+            tabOrder.emplace_back(placement.tabIndex, control);
+    }
+    std::sort(tabOrder.begin(), tabOrder.end());
+    for (std::size_t i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+    // The first control in the tab order holds the focus when the window opens.
+    if (!tabOrder.empty())
+        tabOrder.front().second->setFocus();
+}
+
+void Form1::setReceiveHandler(std::function<void()> handler)
+{
+    m_receiveHandler = std::move(handler);
+}
+
+void Form1::load()
+{
+    if (m_port->isOpen())
+        m_port->setOpen(false);
+    m_port->setReadLength(0);
+    m_port->setPortNumber(SensorPort);
+    m_port->setSettings(LineSettingsText);
+    m_lamp->setState(LampState::Unlit);
+    if (!m_port->isOpen())
+        m_port->setOpen(true);
+    m_lamp->setState(LampState::Lit);
+}
+
+void Form1::onStopClicked()
+{
+    if (!m_port->isOpen())
+        return;
+    m_lamp->setState(LampState::Unlit);
+    m_port->setOpen(false);
+}
+
+void Form1::onExitClicked()
+{
+    if (m_port->isOpen())
+        m_port->setOpen(false);
+    endProgram(0);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // Closing the window ends the program as "Esci" does, also while a receive loop runs:
+    // otherwise the loop would go on without a window, holding the port.
+    event->accept();
+    if (!m_ending)
+        guarded([this] { onExitClicked(); });
+}
+
+void Form1::fail(const QString &message)
+{
+    if (m_ending)
+        return;
+    m_ending = true;
+    // The port goes first: a dialog shown while a vanished device still reports errors would
+    // never get the thread to itself.
+    try {
+        if (m_port->isOpen())
+            m_port->setOpen(false);
+    } catch (const SerialError &) {
+        // The report below is about the first failure, not this one.
+    }
+    std::fprintf(stderr, "%s\n", qUtf8Printable(message));
+    std::fflush(stderr);
+    QMessageBox::critical(isVisible() ? this : nullptr, windowTitle(), message);
+    hide();
+    QCoreApplication::exit(1);
+}
+
+void Form1::endProgram(int exitCode)
+{
+    if (m_ending)
+        return;
+    m_ending = true;
+    hide();
+    QCoreApplication::exit(exitCode);
+}
+
+void Form1::guarded(const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (const SerialError &error) {
+        fail(error.message());
+    }
+}
+
+} // namespace Quorin

@@ -1,0 +1,33 @@
+#include "program.h"
+
+#include "commport.h"
+#include "form1.h"
+
+#include <QApplication>
+#include <QIcon>
+
+namespace Quorin {
+
+void prepareApplication(QApplication &app, const QString &name)
+{
+    app.setApplicationName(name);
+    app.setApplicationVersion(QStringLiteral(QUORIN_VERSION));
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/quorin/icons/quorin-32.png"), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/quorin/icons/quorin-16.png"), QSize(16, 16));
+    app.setWindowIcon(icon);
+}
+
+int runReader(Form1 &form)
+{
+    try {
+        form.load();
+    } catch (const SerialError &error) {
+        form.fail(error.message());
+        return 1;
+    }
+    form.show();
+    return QApplication::exec();
+}
+
+} // namespace Quorin

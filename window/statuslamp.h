@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+namespace Quorin {
+
+enum class LampState
+{
+    Lit,   // solid green fill: the port is open
+    Unlit, // transparent fill, the red background shows
+};
+
+// The port's status lamp: a disc in the middle of its box, green when lit, red when unlit.
+class StatusLamp : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit StatusLamp(QWidget *parent = nullptr);
+
+    [[nodiscard]] LampState state() const { return m_state; }
+    void setState(LampState state);
+
+Q_SIGNALS:
+    void stateChanged(Quorin::LampState state);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    LampState m_state = LampState::Lit;
+};
+
+} // namespace Quorin
