@@ -2,15 +2,16 @@
 # Runs a command that sees a pseudo-terminal as serial port 3 (/dev/ttyS2), in a private mount
 # namespace, so that nothing outside it changes: not /dev, not the lock files of other runs.
 #
-#   port3-sandbox.sh [--lock-dir DIR] PTY COMMAND [ARG...]
+#   port3-sandbox.sh [--lock-dir DIR] PTY|--no-port COMMAND [ARG...]
 #
-# PTY is the slave end, e.g. the path `quorin-sensor --pty` prints. Commands that must see each
+# PTY is the slave end, e.g. the path `quorin-sensor --pty` prints; with --no-port the command
+# sees a machine without /dev/ttyS2 at all. Commands that must see each
 # other's port locks (two instances of a reader) share one --lock-dir; without it each sandbox
 # gets an empty one of its own. Root uses a plain mount namespace; anybody else a user namespace.
 set -euo pipefail
 
 usage() {
-    echo "usage: $0 [--lock-dir DIR] PTY COMMAND [ARG...]" >&2
+    echo "usage: $0 [--lock-dir DIR] PTY|--no-port COMMAND [ARG...]" >&2
     exit 2
 }
 
@@ -25,7 +26,7 @@ pty=$1
 shift
 
 if [ -z "${QUORIN_SANDBOX_INSIDE:-}" ]; then
-    [ -c "$pty" ] || { echo "$0: $pty is not a terminal device" >&2; exit 2; }
+    [ "$pty" = --no-port ] || [ -c "$pty" ] || { echo "$0: $pty is not a terminal device" >&2; exit 2; }
     if [ -z "$lock_dir" ]; then
         lock_dir=$(mktemp -d "${TMPDIR:-/tmp}/quorin-lock.XXXXXX")
         trap 'rm -rf "$lock_dir"' EXIT
@@ -48,9 +49,9 @@ if [ -d /var/lock ] && [ ! -L /var/lock ]; then
     mount --bind "$lock_dir" /var/lock
 fi
 
-# Where the machine has no /dev/ttyS2, a fresh /dev holds the few devices a program needs, so
-# that the file can be made without touching the real /dev.
-if [ ! -e /dev/ttyS2 ]; then
+# Where the machine has no /dev/ttyS2, or the command must not see one, a fresh /dev holds the
+# few devices a program needs, so that nothing is made in the real /dev.
+if [ ! -e /dev/ttyS2 ] || [ "$pty" = --no-port ]; then
     old=$(mktemp -d "${TMPDIR:-/tmp}/quorin-dev.XXXXXX")
     mount --rbind /dev "$old"
     mount -t tmpfs -o mode=755,size=64k quorin-dev /dev
@@ -72,8 +73,10 @@ if [ ! -e /dev/ttyS2 ]; then
     ln -s /proc/self/fd/2 /dev/stderr
     umount --lazy "$old"
     rmdir "$old"
-    touch /dev/ttyS2
 fi
-mount --bind "$pty" /dev/ttyS2
+if [ "$pty" != --no-port ]; then
+    [ -e /dev/ttyS2 ] || touch /dev/ttyS2
+    mount --bind "$pty" /dev/ttyS2
+fi
 
 exec "$@"

@@ -24,12 +24,14 @@ const auto LineSettingsText = QStringLiteral("9600,N,8,1");
 QFont fontFor(const FontSpec &spec)
 {
     QFont font;
-    // The Windows faces where they exist, else their metric-compatible free twins.
-    font.setFamilies(spec.face == Face::Arial
-                         ? QStringList{QStringLiteral("Arial"), QStringLiteral("Liberation Sans")}
-                         : QStringList{QStringLiteral("MS Sans Serif"),
-                                       QStringLiteral("Microsoft Sans Serif"),
-                                       QStringLiteral("Liberation Sans")});
+    // The Windows faces where they exist, else their metric-compatible free twins; then faces
+    // that have the control pictures the echo box shows for control bytes.
+    QStringList families = spec.face == Face::Arial
+        ? QStringList{QStringLiteral("Arial"), QStringLiteral("Liberation Sans")}
+        : QStringList{QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans")};
+    families << QStringLiteral("Segoe UI Symbol") << QStringLiteral("Symbola");
+    font.setFamilies(families);
     font.setPointSizeF(spec.pointSize);
     font.setBold(spec.bold);
     return font;
@@ -85,6 +87,8 @@ void Form1::createControls(bool withEcho)
     m_option1->setObjectName(QStringLiteral("Option1"));
     m_option1->setAccessibleName(QStringLiteral("Porta seriale del PC: COM 3"));
     m_option1->setChecked(true);
+    // A button's background is the button colour; the option sits on the window's instead.
+    m_option1->setBackgroundRole(QPalette::Window);
     m_lamp = new StatusLamp(this);
     label("Label2", QStringLiteral("Valore sensore"))->setBuddy(m_text1 = box("Text1", QStringLiteral("Valore sensore")));
     label("Label4", QStringLiteral("[0 - 100]"));

@@ -1,0 +1,369 @@
+// The real programs, started as processes under Xvfb, each in a sandbox where a pseudo-terminal
+// is serial port 3, and driven through their windows as a user would.
+
+#include "echotext.h"
+#include "formlayout.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int WindowTimeout = 10000;
+constexpr int Dpi = 96; // the test's Xvfb runs at 96 dpi
+const auto Title = QStringLiteral("Lettura sensore");
+
+struct Program
+{
+    QString path;
+    const Quorin::FormLayout *layout;
+
+    [[nodiscard]] QSize size() const
+    {
+        return {Quorin::twipsToPixels(layout->width, Dpi),
+                Quorin::twipsToPixels(layout->height, Dpi)};
+    }
+    [[nodiscard]] QPoint centreOf(const char *control) const
+    {
+        return layout->find(QLatin1String(control))->pixelRect(Dpi).center();
+    }
+};
+
+struct TopLevel
+{
+    QString id;
+    QSize size;
+    QString title;
+};
+
+// Both ends of a pseudo-terminal; holding the slave keeps the line's settings readable.
+struct Pty
+{
+    int master = -1;
+    int slave = -1;
+    QString path;
+
+    Pty()
+    {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+            return;
+        path = QString::fromLocal8Bit(ptsname(master));
+        slave = ::open(ptsname(master), O_RDWR | O_NOCTTY);
+    }
+    ~Pty()
+    {
+        if (slave >= 0)
+            ::close(slave);
+        if (master >= 0)
+            ::close(master);
+    }
+    Pty(const Pty &) = delete;
+    Pty &operator=(const Pty &) = delete;
+};
+
+QString run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(WindowTimeout);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QList<TopLevel> topLevels()
+{
+    QList<TopLevel> windows;
+    const QString listing = run(QStringLiteral(QUORIN_XDRIVE), {QStringLiteral("list")});
+    for (const QString &line : listing.split(u'\n', Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split(u' ');
+        if (fields.size() >= 3)
+            windows.append({fields[0], QSize(fields[1].toInt(), fields[2].toInt()),
+                            fields.mid(3).join(u' ')});
+    }
+    return windows;
+}
+
+// The shown window of this title and size, or, with no size, of any other size (a dialog).
+std::optional<TopLevel> findWindow(const QSize &size, bool exactSize = true)
+{
+    for (const TopLevel &window : topLevels()) {
+        if (window.title == Title && (window.size == size) == exactSize)
+            return window;
+    }
+    return std::nullopt;
+}
+
+void click(const TopLevel &window, QPoint at, int times = 1)
+{
+    run(QStringLiteral(QUORIN_XDRIVE), {QStringLiteral("click"), window.id,
+                                        QString::number(at.x()), QString::number(at.y()),
+                                        QString::number(times)});
+}
+
+void closeWindow(const TopLevel &window)
+{
+    run(QStringLiteral(QUORIN_XDRIVE), {QStringLiteral("close"), window.id});
+}
+
+// What a box shows, as a user finds out: select all of it with a triple click and read the
+// selection.
+QString textOf(const TopLevel &window, QPoint box)
+{
+    click(window, box, 3);
+    return run(QStringLiteral(QUORIN_XDRIVE), {QStringLiteral("selection")});
+}
+
+} // namespace
+
+class TestPrograms : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+
+    void lineIsSetUpAtStart_data() { programRows(); }
+    void lineIsSetUpAtStart();
+    void missingPortIsReportedWithoutWindow_data() { programRows(); }
+    void missingPortIsReportedWithoutWindow();
+    void secondInstanceIsToldThePortIsBusy_data() { programRows(); }
+    void secondInstanceIsToldThePortIsBusy();
+    void closingTheWindowEndsTheProgram_data();
+    void closingTheWindowEndsTheProgram();
+    void showsTheValueSent_data();
+    void showsTheValueSent();
+
+private:
+    void programRows();
+    QProcess *start(const QString &program, const QString &port,
+                    const QString &locale = QStringLiteral("C"));
+    QProcess *startSensor(int code);
+
+    QTemporaryDir m_scratch;
+    QString m_lockDir;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+};
+
+void TestPrograms::initTestCase()
+{
+    QVERIFY(m_scratch.isValid());
+    QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "runs under Xvfb, see tests/CMakeLists.txt");
+}
+
+void TestPrograms::cleanup()
+{
+    // Each program runs in a process group of its own, the sandbox's shells included.
+    for (const auto &process : m_processes) {
+        if (process->state() != QProcess::NotRunning) {
+            ::kill(-static_cast<pid_t>(process->processId()), SIGKILL);
+            process->waitForFinished();
+        }
+    }
+    m_processes.clear();
+}
+
+void TestPrograms::programRows()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("didactic");
+    QTest::newRow("Quorin") << QStringLiteral(QUORIN_PATH) << false;
+    QTest::newRow("Quorind") << QStringLiteral(QUORIND_PATH) << true;
+}
+
+static Program programOf(const QString &path, bool didactic)
+{
+    return {path, didactic ? &Quorin::didacticLayout() : &Quorin::standardLayout()};
+}
+
+QProcess *TestPrograms::start(const QString &program, const QString &port, const QString &locale)
+{
+    m_lockDir = m_scratch.filePath(QStringLiteral("lock"));
+    QDir().mkpath(m_lockDir);
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("LC_ALL"), locale);
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_scratch.path());
+    process->setProcessEnvironment(environment);
+    process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    process->start(QStringLiteral(QUORIN_SANDBOX),
+                   {QStringLiteral("--lock-dir"), m_lockDir, port, program});
+    m_processes.push_back(std::move(process));
+    return m_processes.back().get();
+}
+
+QProcess *TestPrograms::startSensor(int code)
+{
+    auto process = std::make_unique<QProcess>();
+    process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    process->start(QStringLiteral(QUORIN_SENSOR),
+                   {QStringLiteral("--pty"), QStringLiteral("--signal"),
+                    QStringLiteral("constant"), QStringLiteral("--code"), QString::number(code)});
+    m_processes.push_back(std::move(process));
+    return m_processes.back().get();
+}
+
+void TestPrograms::lineIsSetUpAtStart()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, didactic);
+    const Program program = programOf(path, didactic);
+    Pty pty;
+    QVERIFY(pty.slave >= 0);
+
+    start(program.path, pty.path);
+    QTRY_VERIFY_WITH_TIMEOUT(findWindow(program.size()), WindowTimeout);
+
+    termios line = {};
+    QCOMPARE(tcgetattr(pty.slave, &line), 0);
+    QCOMPARE(cfgetispeed(&line), speed_t(B9600));
+    QCOMPARE(cfgetospeed(&line), speed_t(B9600));
+    QCOMPARE(line.c_cflag & CSIZE, tcflag_t(CS8));
+    QCOMPARE(line.c_cflag & PARENB, tcflag_t(0));
+    QCOMPARE(line.c_cflag & CSTOPB, tcflag_t(0));
+}
+
+void TestPrograms::missingPortIsReportedWithoutWindow()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, didactic);
+    const Program program = programOf(path, didactic);
+
+    QProcess *reader = start(program.path, QStringLiteral("--no-port"));
+    std::optional<TopLevel> dialog;
+    QTRY_VERIFY_WITH_TIMEOUT((dialog = findWindow(program.size(), false)), WindowTimeout);
+    QVERIFY(!findWindow(program.size()));
+    closeWindow(*dialog);
+
+    QVERIFY(reader->waitForFinished(WindowTimeout));
+    QCOMPARE(reader->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(reader->exitCode(), 1);
+    QCOMPARE(QString::fromLocal8Bit(reader->readAllStandardError()).trimmed(),
+             QStringLiteral("Cannot open serial port 3 (/dev/ttyS2): no such device."));
+}
+
+void TestPrograms::secondInstanceIsToldThePortIsBusy()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, didactic);
+    const Program program = programOf(path, didactic);
+    Pty pty;
+
+    QProcess *first = start(program.path, pty.path);
+    std::optional<TopLevel> window;
+    QTRY_VERIFY_WITH_TIMEOUT((window = findWindow(program.size())), WindowTimeout);
+
+    QProcess *second = start(program.path, pty.path);
+    std::optional<TopLevel> dialog;
+    QTRY_VERIFY_WITH_TIMEOUT((dialog = findWindow(program.size(), false)), WindowTimeout);
+    closeWindow(*dialog);
+    QVERIFY(second->waitForFinished(WindowTimeout));
+    QCOMPARE(second->exitCode(), 1);
+    const QString report = QString::fromLocal8Bit(second->readAllStandardError());
+    QVERIFY2(report.contains(QLatin1String("Cannot open serial port 3 (/dev/ttyS2)"))
+                 && report.contains(QLatin1String("busy")),
+             qPrintable(report));
+
+    QCOMPARE(first->state(), QProcess::Running);
+    closeWindow(*window);
+    QVERIFY(first->waitForFinished(WindowTimeout));
+    QCOMPARE(first->exitCode(), 0);
+}
+
+void TestPrograms::closingTheWindowEndsTheProgram_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("didactic");
+    QTest::addColumn<bool>("receiving");
+    QTest::newRow("Quorin") << QStringLiteral(QUORIN_PATH) << false << false;
+    QTest::newRow("Quorin receiving") << QStringLiteral(QUORIN_PATH) << false << true;
+    QTest::newRow("Quorind") << QStringLiteral(QUORIND_PATH) << true << false;
+    QTest::newRow("Quorind receiving") << QStringLiteral(QUORIND_PATH) << true << true;
+}
+
+void TestPrograms::closingTheWindowEndsTheProgram()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, didactic);
+    QFETCH(bool, receiving);
+    const Program program = programOf(path, didactic);
+    Pty pty;
+
+    QProcess *reader = start(program.path, pty.path);
+    std::optional<TopLevel> window;
+    QTRY_VERIFY_WITH_TIMEOUT((window = findWindow(program.size())), WindowTimeout);
+    const QDir locks(m_lockDir);
+    QCOMPARE(locks.entryList(QDir::Files).size(), 1); // the open port's lock
+    if (receiving)
+        click(*window, program.centreOf("Command2"));
+
+    closeWindow(*window);
+    QVERIFY(reader->waitForFinished(WindowTimeout));
+    QCOMPARE(reader->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(reader->exitCode(), 0);
+    QVERIFY(!findWindow(program.size()));
+    QCOMPARE(locks.entryList(QDir::Files), QStringList());
+}
+
+void TestPrograms::showsTheValueSent_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("didactic");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("shown");
+    // (127 - 1) * 100 / 253 = 49.80..., (1 - 1) * 100 / 253 = 0, (254 - 1) * 100 / 253 = 100
+    QTest::newRow("Quorin, C locale") << QStringLiteral(QUORIN_PATH) << false
+                                      << QStringLiteral("C") << 127 << QStringLiteral("49.8");
+    QTest::newRow("Quorin, Italian") << QStringLiteral(QUORIN_PATH) << false
+                                     << QStringLiteral("it_IT.UTF-8") << 254
+                                     << QStringLiteral("100,0");
+    QTest::newRow("Quorind, C locale") << QStringLiteral(QUORIND_PATH) << true
+                                       << QStringLiteral("C") << 127 << QStringLiteral("49.8");
+    QTest::newRow("Quorind, Italian") << QStringLiteral(QUORIND_PATH) << true
+                                      << QStringLiteral("it_IT.UTF-8") << 1
+                                      << QStringLiteral("0,0");
+}
+
+void TestPrograms::showsTheValueSent()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, didactic);
+    QFETCH(QString, locale);
+    QFETCH(int, code);
+    QFETCH(QString, shown);
+    const Program program = programOf(path, didactic);
+
+    QProcess *sensor = startSensor(code);
+    QVERIFY(sensor->waitForReadyRead(WindowTimeout));
+    const QString pty = QString::fromLocal8Bit(sensor->readLine()).trimmed();
+    start(program.path, pty, locale);
+    std::optional<TopLevel> window;
+    QTRY_VERIFY_WITH_TIMEOUT((window = findWindow(program.size())), WindowTimeout);
+
+    click(*window, program.centreOf("Command2"));
+    QTRY_COMPARE_WITH_TIMEOUT(textOf(*window, program.centreOf("Text1")), shown, WindowTimeout);
+    if (didactic) {
+        // Nothing but the stream's two bytes, the code shown as its echo character (127 as ␡);
+        // the reads stand newest first, so the pairs break where two reads meet.
+        const QString echo = textOf(*window, program.centreOf("Text9"));
+        const QRegularExpression frames(QStringLiteral("^[\u00ff%1]+$")
+                                            .arg(Quorin::echoText(QByteArray(1, char(code)))));
+        QVERIFY2(echo.size() >= 64 && frames.match(echo).hasMatch(), qPrintable(echo));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestPrograms)
+#include "tst_programs.moc"
