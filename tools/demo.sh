@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs a reader on a simulated port 3: the simulated
+# sensor writes to a pseudo-terminal that the reader, unchanged, opens as /dev/ttyS2.
+#
+#   tools/demo.sh [Quorin|Quorind] [--screenshot FILE] [-- SENSOR OPTIONS...]
+#
+# With a display, the window opens there: click "Ricevi i dati", close the window to end. With
+# no display, or with --screenshot, the reader runs under Xvfb, receives for a few seconds, and
+# a screenshot of its window is saved (build/screenshots/<program>.png unless FILE is given).
+# The sensor sends a sine wave at line pace unless told otherwise (quorin-sensor --help).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=$top/build
+
+program=Quorin
+screenshot=
+sensor_options=(--signal sine)
+while [ $# -gt 0 ]; do
+    case $1 in
+        Quorin | Quorind) program=$1 ;;
+        --screenshot) screenshot=$(realpath -m "$2"); shift ;;
+        --) shift; sensor_options=("$@"); break ;;
+        *) echo "usage: $0 [Quorin|Quorind] [--screenshot FILE] [-- SENSOR OPTIONS...]" >&2
+           exit 2 ;;
+    esac
+    shift
+done
+
+if [ -z "${QUORIN_DEMO_UNDER_XVFB:-}" ]; then
+    "$top/tools/install-packages.sh" demo
+    cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$build"
+    if [ -z "${DISPLAY:-}" ] || [ -n "$screenshot" ]; then
+        : "${screenshot:=$build/screenshots/$(echo "$program" | tr '[:upper:]' '[:lower:]').png}"
+        args=("$program" --screenshot "$screenshot" -- "${sensor_options[@]}")
+        QUORIN_DEMO_UNDER_XVFB=1 exec xvfb-run --auto-servernum \
+            --server-args="-screen 0 1280x1024x24 -dpi 96" "$0" "${args[@]}"
+    fi
+fi
+
+xdrive=$build/tools/xdrive/quorin-xdrive
+work=$(mktemp -d "${TMPDIR:-/tmp}/quorin-demo.XXXXXX")
+sensor_pid=
+cleanup() {
+    [ -n "$sensor_pid" ] && kill "$sensor_pid" 2>/dev/null && wait "$sensor_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$build/tools/sensor/quorin-sensor" --pty "${sensor_options[@]}" >"$work/pty" &
+sensor_pid=$!
+for _ in $(seq 50); do [ -s "$work/pty" ] && break; sleep 0.1; done
+pty=$(head -n 1 "$work/pty")
+[ -n "$pty" ] || { echo "$0: the simulated sensor did not start" >&2; exit 1; }
+echo "Simulated sensor on $pty, seen by $program as serial port 3 (/dev/ttyS2)" >&2
+
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$work}
+if [ -z "${QUORIN_DEMO_UNDER_XVFB:-}" ]; then
+    echo "Click \"Ricevi i dati\" to see the value; close the window to end." >&2
+    status=0
+    "$top/tools/port3-sandbox.sh" "$pty" "$build/apps/$program" || status=$?
+    exit "$status"
+fi
+
+"$top/tools/port3-sandbox.sh" "$pty" "$build/apps/$program" &
+reader=$!
+window=
+for _ in $(seq 100); do
+    window=$("$xdrive" list | awk '$4 == "Lettura" && $5 == "sensore" { print $1; exit }')
+    [ -n "$window" ] && break
+    kill -0 "$reader" 2>/dev/null || break
+    sleep 0.1
+done
+if [ -z "$window" ]; then
+    status=0
+    wait "$reader" || status=$?
+    echo "$0: $program showed no window (exit status $status)" >&2
+    exit 1
+fi
+# "Ricevi i dati" is at the same place in both windows' button row.
+case $program in
+    Quorin) "$xdrive" click "$window" 524 168 ;;
+    Quorind) "$xdrive" click "$window" 524 320 ;;
+esac
+sleep 4
+mkdir -p "$(dirname "$screenshot")"
+import -window "$window" "$screenshot"
+"$xdrive" close "$window"
+status=0
+wait "$reader" || status=$?
+echo "Screenshot of $program receiving: $screenshot (exit status $status)" >&2
+exit "$status"

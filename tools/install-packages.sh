@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that a build, a demo or a test run needs and the machine lacks.
+#   install-packages.sh build|demo|test
+set -euo pipefail
+
+build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
+       libgl-dev libxcb1-dev libxcb-xtest0-dev fonts-liberation fonts-symbola)
+display=(xvfb xauth imagemagick)
+case "${1:-}" in
+    build) wanted=("${build[@]}") ;;
+    demo | test) wanted=("${build[@]}" "${display[@]}") ;;
+    *) echo "usage: $0 build|demo|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+    [ "$status" = installed ] || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing ${missing[*]}" >&2
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "$0: run as root or install sudo" >&2; exit 1; }
+    as_root=(sudo)
+fi
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+    "${missing[@]}"
