@@ -34,7 +34,7 @@ if [ -z "${QUORIN_DEMO_UNDER_XVFB:-}" ]; then
         : "${screenshot:=$build/screenshots/$(echo "$program" | tr '[:upper:]' '[:lower:]').png}"
         args=("$program" --screenshot "$screenshot" -- "${sensor_options[@]}")
         QUORIN_DEMO_UNDER_XVFB=1 exec xvfb-run --auto-servernum \
-            --server-args="-screen 0 1280x1024x24 -dpi 96" "$0" "${args[@]}"
+            --server-args="-screen 0 1280x1024x24 -dpi 96 -noreset" "$0" "${args[@]}"
     fi
 fi
 

@@ -354,6 +354,9 @@ void TestPrograms::showsTheValueSent()
     QTRY_VERIFY_WITH_TIMEOUT((window = findWindow(program.size())), WindowTimeout);
 
     click(*window, program.centreOf("Command2"));
+    QTRY_VERIFY_WITH_TIMEOUT(!textOf(*window, program.centreOf("Text1")).isEmpty(), WindowTimeout);
+    // Stopped, the boxes keep what they show and no longer change under the mouse's selection.
+    click(*window, program.centreOf("Command1"));
     QTRY_COMPARE_WITH_TIMEOUT(textOf(*window, program.centreOf("Text1")), shown, WindowTimeout);
     if (didactic) {
         // Nothing but the stream's two bytes, the code shown as its echo character (127 as ␡);
