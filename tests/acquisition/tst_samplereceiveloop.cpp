@@ -1,0 +1,144 @@
+#include "fakecommport.h"
+#include "form1.h"
+#include "samplereceiveloop.h"
+#include "scriptedwait.h"
+
+#include <QLineEdit>
+#include <QTest>
+
+namespace {
+
+// The standard window, loaded on its fake port, with the standard loop scripted.
+struct Reader
+{
+    Reader()
+    {
+        port->logLamp(form.lamp());
+        form.load();
+        port->clearLog();
+        form.show();
+    }
+
+    [[nodiscard]] QString value() const { return form.valueBox()->text(); }
+
+    FakeCommPort *port = new FakeCommPort;
+    Quorin::Form1 form{Quorin::standardLayout(), port};
+    Quorin::SampleReceiveLoop loop{form};
+    ScriptedWait wait{form, loop};
+};
+
+} // namespace
+
+// Checks the standard reader's loop through its window: what it reads, when, and what it shows.
+class TestSampleReceiveLoop : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readsOnceTenBytesWait()
+    {
+        Reader reader;
+        QList<qsizetype> readsAtNine;
+        reader.wait.then([&] { reader.port->arrive(bytes({255, 128}, 7)); }).then().then();
+        reader.wait.then([&] {
+            readsAtNine = reader.port->readSizes();
+            reader.port->arrive(bytes({9}));
+        });
+        clickButton(reader.form, "Command2");
+
+        QVERIFY(reader.wait.ranOut());
+        QCOMPARE(readsAtNine, QList<qsizetype>());
+        QCOMPARE(reader.port->readSizes(), QList<qsizetype>{10});
+        QCOMPARE(reader.value(), QStringLiteral("50.2")); // (128 - 1) * 100 / 253 = 50.19...
+    }
+
+    void showsEachReadInFrontOfTheEarlierOnes_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("reads");
+        QTest::addColumn<QStringList>("shown");
+
+        QTest::newRow("a later read's sync wins")
+            << QList<QByteArray>{bytes({255, 128}, 8), bytes({255, 254}, 8)}
+            << QStringList{QStringLiteral("50.2"), QStringLiteral("100.0")};
+        // The sample after a read's trailing sync is the earlier read's first byte, 255 here.
+        QTest::newRow("a trailing sync takes the earlier read's first byte")
+            << QList<QByteArray>{bytes({255, 254}, 8), bytes({}, 9, '\x09') + '\xff'}
+            << QStringList{QStringLiteral("100.0"), QStringLiteral("100.4")};
+        QTest::newRow("a lone trailing sync shows nothing, later reads neither")
+            << QList<QByteArray>{bytes({}, 9) + '\xff', bytes({}, 10)} << QStringList{{}, {}};
+    }
+
+    void showsEachReadInFrontOfTheEarlierOnes()
+    {
+        QFETCH(QList<QByteArray>, reads);
+        QFETCH(QStringList, shown);
+
+        Reader reader;
+        QStringList seen;
+        for (const QByteArray &read : reads) {
+            reader.wait.then([&reader, read] { reader.port->arrive(read); }).then([&] {
+                seen.append(reader.value());
+            });
+        }
+        clickButton(reader.form, "Command2");
+
+        QVERIFY(reader.wait.ranOut());
+        QCOMPARE(seen, shown);
+    }
+
+    void stopClosesThePortReceiveStartsAFreshRunExitEnds()
+    {
+        Reader reader;
+        bool lampLitWhileStopped = true;
+        reader.wait.then([&] { reader.port->arrive(bytes({255, 254}, 8)); })
+            .then([&] { clickButton(reader.form, "Command1"); })
+            .then([&] {
+                reader.port->arrive(bytes({255, 128}, 18)); // lost: the port is closed
+                lampLitWhileStopped = reader.form.lamp()->state() == Quorin::LampState::Lit;
+            })
+            .then().then().then()
+            .then([&] { clickButton(reader.form, "Command2"); })
+            // Without the first run's text behind it, a read without sync shows its first
+            // byte: (7 - 1) * 100 / 253 = 2.37...
+            .then([&] { reader.port->arrive(bytes({}, 10)); })
+            .then([&] {
+                // Bytes wait, but Esci comes first: nothing more is read or shown.
+                reader.port->arrive(bytes({255, 254}, 8));
+                clickButton(reader.form, "Command3");
+            });
+        clickButton(reader.form, "Command2");
+
+        QVERIFY(reader.wait.ranOut());
+        QVERIFY(reader.form.isEnding());
+        QVERIFY(!lampLitWhileStopped);
+        QCOMPARE(reader.value(), QStringLiteral("2.4"));
+        QStringList log = reader.port->log();
+        log.removeAll(QStringLiteral("InputLen=0"));
+        QCOMPARE(log,
+                 (QStringList{QStringLiteral("Input:10"), // the first run
+                              QStringLiteral("Lamp=Unlit"), QStringLiteral("PortOpen=False"),
+                              QStringLiteral("Lamp=Lit"), QStringLiteral("PortOpen=True"),
+                              QStringLiteral("Input:10"), // the new run
+                              QStringLiteral("PortOpen=False")})); // Exit
+    }
+
+    void manyClicksDuringWaitsLeaveOneRun()
+    {
+        constexpr int Clicks = 10'000;
+        Reader reader;
+        for (int click = 0; click < Clicks; ++click)
+            reader.wait.then([&] { clickButton(reader.form, "Command2"); });
+        reader.wait.then([&] { reader.port->arrive(bytes({255, 128}, 8)); });
+        clickButton(reader.form, "Command2");
+
+        QVERIFY(reader.wait.ranOut());
+        QCOMPARE(reader.wait.deepestNesting(), 1);
+        // Every click gave way to a new run, which set up its own read before waiting.
+        QCOMPARE(reader.port->log().count(QStringLiteral("InputLen=0")), 1 + Clicks + 1);
+        QCOMPARE(reader.port->readSizes(), QList<qsizetype>{10});
+        QCOMPARE(reader.value(), QStringLiteral("50.2"));
+    }
+};
+
+QTEST_MAIN(TestSampleReceiveLoop)
+#include "tst_samplereceiveloop.moc"

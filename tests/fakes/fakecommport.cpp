@@ -1,0 +1,62 @@
+#include "fakecommport.h"
+
+void FakeCommPort::perform(const QString &entry)
+{
+    if (m_refused.contains(entry)) {
+        m_log.append(entry + QStringLiteral(" refused"));
+        throw Quorin::SerialError(QStringLiteral("Fake serial port refuses %1.").arg(entry));
+    }
+    m_log.append(entry);
+}
+
+void FakeCommPort::setOpen(bool open)
+{
+    perform(open ? QStringLiteral("PortOpen=True") : QStringLiteral("PortOpen=False"));
+    m_open = open;
+    m_waiting.clear();
+}
+
+void FakeCommPort::setReadLength(int length)
+{
+    perform(QStringLiteral("InputLen=%1").arg(length));
+    m_readLength = length;
+}
+
+QByteArray FakeCommPort::readAll()
+{
+    const qsizetype length = m_readLength == 0 ? m_waiting.size() : m_readLength;
+    const QByteArray read = m_waiting.first(std::min(length, m_waiting.size()));
+    m_waiting.remove(0, read.size());
+    m_log.append(QStringLiteral("Input:%1").arg(read.size()));
+    return read;
+}
+
+void FakeCommPort::arrive(const QByteArray &bytes)
+{
+    if (m_open)
+        m_waiting += bytes;
+}
+
+void FakeCommPort::logLamp(const Quorin::StatusLamp *lamp)
+{
+    connect(lamp, &Quorin::StatusLamp::stateChanged, this, [this](Quorin::LampState state) {
+        m_log.append(state == Quorin::LampState::Lit ? QStringLiteral("Lamp=Lit")
+                                                     : QStringLiteral("Lamp=Unlit"));
+    });
+}
+
+QList<qsizetype> FakeCommPort::readSizes() const
+{
+    QList<qsizetype> sizes;
+    for (const QString &entry : m_log.filter(QStringLiteral("Input:")))
+        sizes.append(entry.mid(6).toLongLong());
+    return sizes;
+}
+
+QByteArray bytes(std::initializer_list<int> codes, int fill, char filler)
+{
+    QByteArray text;
+    for (const int code : codes)
+        text += static_cast<char>(code);
+    return text + QByteArray(fill, filler);
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "commport.h"
+#include "statuslamp.h"
+
+#include <QSet>
+#include <QStringList>
+
+#include <initializer_list>
+
+// A serial port that logs every operation in order ("PortOpen=True", "CommPort=3",
+// "Settings=9600,N,8,1", "InputLen=0", "Input:12" for a read of 12 bytes), refuses what it is
+// told to refuse, and receives what the test sends.
+class FakeCommPort final : public Quorin::CommPort
+{
+    Q_OBJECT
+
+public:
+    using CommPort::CommPort;
+
+    [[nodiscard]] bool isOpen() const override { return m_open; }
+    void setOpen(bool open) override;
+    void setPortNumber(int n) override { perform(QStringLiteral("CommPort=%1").arg(n)); }
+    void setSettings(const QString &text) override
+    {
+        perform(QStringLiteral("Settings=") + text);
+    }
+    void setReadLength(int length) override;
+    [[nodiscard]] qsizetype bytesWaiting() const override { return m_waiting.size(); }
+    [[nodiscard]] QByteArray readAll() override;
+
+    // Bytes from the line; lost while the port is closed, as on a real port.
+    void arrive(const QByteArray &bytes);
+    // The operation logged as `entry` throws SerialError from now on, changing nothing; the log
+    // shows it as "<entry> refused".
+    void refuse(const QString &entry) { m_refused.insert(entry); }
+    // Logs the lamp's changes too ("Lamp=Lit", "Lamp=Unlit"), to check their order.
+    void logLamp(const Quorin::StatusLamp *lamp);
+
+    [[nodiscard]] const QStringList &log() const { return m_log; }
+    void clearLog() { m_log.clear(); }
+    // The sizes of the reads so far, from the log's "Input:n" entries.
+    [[nodiscard]] QList<qsizetype> readSizes() const;
+
+private:
+    void perform(const QString &entry);
+
+    QStringList m_log;
+    QSet<QString> m_refused;
+    QByteArray m_waiting; // always empty while closed
+    int m_readLength = 0;
+    bool m_open = false;
+};
+
+// Bytes from their codes, then `fill` times `filler`: bytes({255, 128}, 8) is a frame, eight 7s.
+QByteArray bytes(std::initializer_list<int> codes, int fill = 0, char filler = '\x07');
