@@ -19,7 +19,7 @@ public:
     static constexpr qsizetype Threshold = 100;
     // The box keeps the newest characters, this many at most, so that a pass costs the same
     // after hours as after a minute.
-    static constexpr int EchoBoxLength = 4096;
+    static constexpr int EchoBoxLength = 2048;
 
 protected:
     void run() override;

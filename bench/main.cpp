@@ -50,7 +50,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr int SensorPort = 3; // the port Form1::load() opens
 constexpr auto PaceTick = 10ms;
 constexpr auto LatencySettle = 5ms; // lets the loop take the first bytes and wait again
 constexpr auto LatencyGap = 2ms;
@@ -100,19 +99,19 @@ const Scenario Scenarios[] = {
     {"echo-full", true, false, Stream::LinePace, true},
 };
 
-// How long the scenarios run. The echo window ends before a box filling from empty is full.
+// How long the scenarios run.
 struct Durations
 {
     std::chrono::milliseconds warmUp;
     std::chrono::milliseconds window;
     std::chrono::milliseconds echoWarmUp; // past the echo loop's priming reads
-    std::chrono::milliseconds echoWindow;
+    std::chrono::milliseconds echoWindow; // over before a box filling from empty is full
     int latencySamples;
     qint64 floodBytes;
     std::chrono::milliseconds busyLoop;
 };
-constexpr Durations Normal {500ms, 5000ms, 1000ms, 3000ms, 500, qint64(100 * MiB), 2000ms};
-constexpr Durations Quick {300ms, 1500ms, 1000ms, 1500ms, 100, qint64(20 * MiB), 1000ms};
+constexpr Durations Normal {500ms, 5000ms, 700ms, 1200ms, 500, qint64(100 * MiB), 2000ms};
+constexpr Durations Quick {300ms, 1500ms, 700ms, 1200ms, 100, qint64(20 * MiB), 1000ms};
 
 void printRow(const QString &label, const QString &figure)
 {
@@ -263,7 +262,7 @@ public:
         , m_durations(durations)
         , m_form(scenario.didactic ? Quorin::didacticLayout() : Quorin::standardLayout(),
                  new Quorin::SerialCommPort(nullptr, [path = m_line.slavePath()](int number) {
-                     return number == SensorPort ? path : Quorin::deviceForPort(number);
+                     return number == Quorin::Form1::SensorPort ? path : Quorin::deviceForPort(number);
                  }))
     {
         if (scenario.didactic)
@@ -317,8 +316,10 @@ private:
     void scheduleCpuWindow()
     {
         const bool echo = m_scenario.didactic;
-        const auto warmUp = echo ? m_durations.echoWarmUp : m_durations.warmUp;
-        const auto window = echo ? m_durations.echoWindow : m_durations.window;
+        // A box filling from empty is full within seconds: its window is short.
+        const bool filling = echo && !m_scenario.fullEchoBox;
+        const auto warmUp = filling ? m_durations.echoWarmUp : m_durations.warmUp;
+        const auto window = filling ? m_durations.echoWindow : m_durations.window;
         QTimer::singleShot(warmUp, &m_form, [this, echo, window] {
             const auto wall = Clock::now();
             const double cpu = threadCpuSeconds();

@@ -18,7 +18,6 @@ namespace Quorin {
 
 namespace {
 
-constexpr int SensorPort = 3;
 const auto LineSettingsText = QStringLiteral("9600,N,8,1");
 
 QFont fontFor(const FontSpec &spec)
