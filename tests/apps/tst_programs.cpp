@@ -134,14 +134,12 @@ private Q_SLOTS:
     void initTestCase();
     void cleanup();
 
-    void lineIsSetUpAtStart_data() { programRows(); }
-    void lineIsSetUpAtStart();
     void missingPortIsReportedWithoutWindow_data() { programRows(); }
     void missingPortIsReportedWithoutWindow();
     void secondInstanceIsToldThePortIsBusy_data() { programRows(); }
     void secondInstanceIsToldThePortIsBusy();
     void closingTheWindowEndsTheProgram_data();
-    void closingTheWindowEndsTheProgram();
+    void closingTheWindowEndsTheProgram(); // and the port is 9600 8N1 until then
     void showsTheValueSent_data();
     void showsTheValueSent();
 
@@ -215,26 +213,6 @@ QProcess *TestPrograms::startSensor(int code)
     return m_processes.back().get();
 }
 
-void TestPrograms::lineIsSetUpAtStart()
-{
-    QFETCH(QString, path);
-    QFETCH(bool, didactic);
-    const Program program = programOf(path, didactic);
-    Pty pty;
-    QVERIFY(pty.slave >= 0);
-
-    start(program.path, pty.path);
-    QTRY_VERIFY_WITH_TIMEOUT(findWindow(program.size()), WindowTimeout);
-
-    termios line = {};
-    QCOMPARE(tcgetattr(pty.slave, &line), 0);
-    QCOMPARE(cfgetispeed(&line), speed_t(B9600));
-    QCOMPARE(cfgetospeed(&line), speed_t(B9600));
-    QCOMPARE(line.c_cflag & CSIZE, tcflag_t(CS8));
-    QCOMPARE(line.c_cflag & PARENB, tcflag_t(0));
-    QCOMPARE(line.c_cflag & CSTOPB, tcflag_t(0));
-}
-
 void TestPrograms::missingPortIsReportedWithoutWindow()
 {
     QFETCH(QString, path);
@@ -306,6 +284,15 @@ void TestPrograms::closingTheWindowEndsTheProgram()
     QTRY_VERIFY_WITH_TIMEOUT((window = findWindow(program.size())), WindowTimeout);
     const QDir locks(m_lockDir);
     QCOMPARE(locks.entryList(QDir::Files).size(), 1); // the open port's lock
+
+    // The line as the program set it up; a fresh pseudo-terminal runs at 38400 baud.
+    termios line = {};
+    QCOMPARE(tcgetattr(pty.slave, &line), 0);
+    QCOMPARE(cfgetispeed(&line), speed_t(B9600));
+    QCOMPARE(cfgetospeed(&line), speed_t(B9600));
+    QCOMPARE(line.c_cflag & CSIZE, tcflag_t(CS8));
+    QCOMPARE(line.c_cflag & PARENB, tcflag_t(0));
+    QCOMPARE(line.c_cflag & CSTOPB, tcflag_t(0));
     if (receiving)
         click(*window, program.centreOf("Command2"));
 
