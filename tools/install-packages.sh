@@ -4,7 +4,8 @@
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
-       libgl-dev libxcb1-dev libxcb-xtest0-dev fonts-liberation fonts-symbola)
+       libgl-dev libxcb1-dev libxcb-xtest0-dev fonts-liberation fonts-symbola
+       dpkg-dev file)
 display=(xvfb xauth imagemagick)
 case "${1:-}" in
     build) wanted=("${build[@]}") ;;
