@@ -4,8 +4,8 @@ namespace Quorin {
 
 namespace {
 
-constexpr char16_t ControlPictures = 0x2400;  // ␀, the picture of code 0
-constexpr char16_t DeletePicture = 0x2421;    // ␡
+constexpr char16_t ControlPictures = 0x2400; // ␀, the picture of code 0
+constexpr char16_t DeletePicture = 0x2421;   // ␡
 constexpr unsigned char DeleteCode = 127;
 constexpr unsigned char FirstPrintable = 32;
 constexpr char16_t LastLatin1 = 255;

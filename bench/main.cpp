@@ -61,13 +61,7 @@ constexpr auto ChildTimeout = 120s;
 constexpr double KiB = 1024.0;
 constexpr double MiB = 1024.0 * 1024.0;
 
-enum class Stream
-{
-    Silent,
-    LinePace,
-    Latency,
-    Flood
-};
+enum class Stream { Silent, LinePace, Latency, Flood };
 
 struct Scenario
 {
@@ -110,8 +104,8 @@ struct Durations
     qint64 floodBytes;
     std::chrono::milliseconds busyLoop;
 };
-constexpr Durations Normal {500ms, 5000ms, 700ms, 1200ms, 500, qint64(100 * MiB), 2000ms};
-constexpr Durations Quick {300ms, 1500ms, 700ms, 1200ms, 100, qint64(20 * MiB), 1000ms};
+constexpr Durations Normal{500ms, 5000ms, 700ms, 1200ms, 500, qint64(100 * MiB), 2000ms};
+constexpr Durations Quick{300ms, 1500ms, 700ms, 1200ms, 100, qint64(20 * MiB), 1000ms};
 
 void printRow(const QString &label, const QString &figure)
 {
@@ -121,7 +115,7 @@ void printRow(const QString &label, const QString &figure)
 
 [[nodiscard]] double threadCpuSeconds()
 {
-    timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
@@ -168,7 +162,7 @@ public:
         // Held open for the whole run, so that the master never sees a hang-up.
         m_slave = open(ptsname(m_master), O_RDWR | O_NOCTTY);
         static_assert(Quorin::LineBaudRate == 9600, "the line below is B9600");
-        termios line {};
+        termios line{};
         if (m_slave < 0 || tcgetattr(m_slave, &line) != 0)
             fail("slave");
         cfmakeraw(&line);
@@ -198,7 +192,7 @@ public:
             if (n > 0) {
                 done += n;
             } else if (errno == EAGAIN) {
-                pollfd out {m_master, POLLOUT, 0};
+                pollfd out{m_master, POLLOUT, 0};
                 poll(&out, 1, FullLinePollMs);
             } else if (errno != EINTR) {
                 fail("write");
@@ -262,7 +256,8 @@ public:
         , m_durations(durations)
         , m_form(scenario.didactic ? Quorin::didacticLayout() : Quorin::standardLayout(),
                  new Quorin::SerialCommPort(nullptr, [path = m_line.slavePath()](int number) {
-                     return number == Quorin::Form1::SensorPort ? path : Quorin::deviceForPort(number);
+                     return number == Quorin::Form1::SensorPort ? path
+                                                                : Quorin::deviceForPort(number);
                  }))
     {
         if (scenario.didactic)
@@ -481,7 +476,7 @@ int runAll(bool quick, const Durations &durations, int argc, char *argv[])
         const QString program = scenario.program();
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QStringList arguments {QStringLiteral("--scenario"), QLatin1String(scenario.name)};
+        QStringList arguments{QStringLiteral("--scenario"), QLatin1String(scenario.name)};
         if (quick)
             arguments << QStringLiteral("--quick");
         child.start(QCoreApplication::applicationFilePath(), arguments);

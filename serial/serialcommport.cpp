@@ -70,15 +70,15 @@ void SerialCommPort::open()
     m_port.setPortName(m_deviceNamer(m_portNumber));
     applySettings();
     if (!m_port.open(QIODevice::ReadWrite))
-        throw SerialError(tr("Cannot open serial port %1: %2.").arg(portLabel(), openFailureReason()));
+        throw SerialError(
+            tr("Cannot open serial port %1: %2.").arg(portLabel(), openFailureReason()));
 }
 
 void SerialCommPort::setPortNumber(int number)
 {
     if (m_port.isOpen())
-        throw SerialError(tr("Cannot choose port %1 while serial port %2 is open.")
-                              .arg(number)
-                              .arg(portLabel()));
+        throw SerialError(
+            tr("Cannot choose port %1 while serial port %2 is open.").arg(number).arg(portLabel()));
     if (number < 1)
         throw SerialError(tr("There is no serial port number %1.").arg(number));
     m_portNumber = number;
@@ -112,7 +112,8 @@ void SerialCommPort::applySettings()
 void SerialCommPort::setReadLength(int length)
 {
     if (length < 0)
-        throw SerialError(tr("Invalid read length %1 for serial port %2.").arg(length).arg(portLabel()));
+        throw SerialError(
+            tr("Invalid read length %1 for serial port %2.").arg(length).arg(portLabel()));
     m_readLength = length;
 }
 

@@ -79,7 +79,8 @@ void Form1::createControls(bool withEcho)
     };
 
     if (withEcho) {
-        label("Label1", QStringLiteral("Dati ricevuti"))->setBuddy(m_text9 = box("Text9", QStringLiteral("Dati ricevuti")));
+        label("Label1", QStringLiteral("Dati ricevuti"))
+            ->setBuddy(m_text9 = box("Text9", QStringLiteral("Dati ricevuti")));
     }
     label("Label3", QStringLiteral("Porta seriale del PC"));
     m_option1 = new QRadioButton(QStringLiteral("COM 3"), this);
@@ -89,7 +90,8 @@ void Form1::createControls(bool withEcho)
     // A button's background is the button colour; the option sits on the window's instead.
     m_option1->setBackgroundRole(QPalette::Window);
     m_lamp = new StatusLamp(this);
-    label("Label2", QStringLiteral("Valore sensore"))->setBuddy(m_text1 = box("Text1", QStringLiteral("Valore sensore")));
+    label("Label2", QStringLiteral("Valore sensore"))
+        ->setBuddy(m_text1 = box("Text1", QStringLiteral("Valore sensore")));
     label("Label4", QStringLiteral("[0 - 100]"));
     m_command1 = button("Command1", QStringLiteral("Blocca la ricezione"));
     m_command2 = button("Command2", QStringLiteral("Ricevi i dati"));
@@ -101,12 +103,14 @@ void Form1::createControls(bool withEcho)
             onWindowColour->setAutoFillBackground(true);
     }
 
-    connect(m_command1, &QPushButton::clicked, this, [this] { guarded([this] { onStopClicked(); }); });
+    connect(m_command1, &QPushButton::clicked, this,
+            [this] { guarded([this] { onStopClicked(); }); });
     connect(m_command2, &QPushButton::clicked, this, [this] {
         if (m_receiveHandler)
             guarded(m_receiveHandler);
     });
-    connect(m_command3, &QPushButton::clicked, this, [this] { guarded([this] { onExitClicked(); }); });
+    connect(m_command3, &QPushButton::clicked, this,
+            [this] { guarded([this] { onExitClicked(); }); });
 }
 
 void Form1::applyLayout(const FormLayout &layout)
@@ -117,7 +121,8 @@ void Form1::applyLayout(const FormLayout &layout)
 
     std::vector<std::pair<int, QWidget *>> tabOrder;
     for (const Placement &placement : layout.controls) {
-        auto *control = findChild<QWidget *>(QLatin1String(placement.name), Qt::FindDirectChildrenOnly);
+        auto *control
+            = findChild<QWidget *>(QLatin1String(placement.name), Qt::FindDirectChildrenOnly);
         Q_ASSERT_X(control, "Form1", placement.name);
         control->setGeometry(placement.pixelRect(dpi));
         if (placement.font)

@@ -12,8 +12,7 @@ namespace Quorin {
 // All window geometry is in twips: 1/1440 inch, 15 twips to a pixel at 96 dpi.
 [[nodiscard]] int twipsToPixels(int twips, qreal logicalDpi);
 
-enum class Face
-{
+enum class Face {
     SansSerif, // MS Sans Serif where it exists
     Arial,
 };

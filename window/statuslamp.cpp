@@ -11,7 +11,8 @@ constexpr QRgb LampFill = qRgb(0, 255, 0);
 
 QString describe(LampState state)
 {
-    return state == LampState::Lit ? StatusLamp::tr("Porta aperta") : StatusLamp::tr("Porta chiusa");
+    return state == LampState::Lit ? StatusLamp::tr("Porta aperta")
+                                   : StatusLamp::tr("Porta chiusa");
 }
 
 } // namespace

@@ -4,8 +4,7 @@
 
 namespace Quorin {
 
-enum class LampState
-{
+enum class LampState {
     Lit,   // solid green fill: the port is open
     Unlit, // transparent fill, the red background shows
 };

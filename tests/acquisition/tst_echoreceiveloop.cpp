@@ -57,11 +57,13 @@ private Q_SLOTS:
         QList<qsizetype> readsAtNinetyNine;
         reader.wait.then().then(); // nothing waiting, nothing read
         reader.prime(primed);
-        reader.wait.then([&] {
-            valuesAfterPriming.append(reader.value());
-            reader.port->arrive(bytes({}, 99));
-        })
-            .then().then()
+        reader.wait
+            .then([&] {
+                valuesAfterPriming.append(reader.value());
+                reader.port->arrive(bytes({}, 99));
+            })
+            .then()
+            .then()
             .then([&] {
                 readsAtNinetyNine = reader.port->readSizes();
                 reader.port->arrive(bytes({7}));
@@ -79,8 +81,7 @@ private Q_SLOTS:
         QCOMPARE(reader.port->readSizes(), (priming + QList<qsizetype>{100}) + priming << 100);
         // The first hundred decode through the primed front: (200 - 1) * 100 / 253 = 78.65...
         QCOMPARE(valuesAfterPriming, (QStringList{QString(), QStringLiteral("78.7")}));
-        QCOMPARE(reader.box(),
-                 bytes({}, 100, '\x09') + primedAgain + bytes({}, 100) + primed);
+        QCOMPARE(reader.box(), bytes({}, 100, '\x09') + primedAgain + bytes({}, 100) + primed);
         QCOMPARE(reader.value(), QStringLiteral("100.0"));
     }
 
@@ -91,9 +92,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected"); // null: the value box keeps what it showed
 
         const QByteArray trailingSync = bytes({}, 99, '\x09') + '\xff';
-        QTest::newRow("sync inside the read") << QString()
-                                              << bytes({}, 50, '\x09') + bytes({255, 200}, 48)
-                                              << QStringLiteral("78.7");
+        QTest::newRow("sync inside the read")
+            << QString() << bytes({}, 50, '\x09') + bytes({255, 200}, 48) << QStringLiteral("78.7");
         QTest::newRow("read without sync, sync in the box behind it")
             << QString() << bytes({}, 100, '\x09') << QStringLiteral("50.2");
         // The character after a trailing sync is the box's older front: (7 - 1) * 100 / 253.
@@ -142,11 +142,10 @@ private Q_SLOTS:
             large += static_cast<char>(i % 256);
         const QByteArray small = bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
         QByteArray afterLarge;
-        reader.wait.then([&] { reader.port->arrive(large); })
-            .then([&] {
-                afterLarge = reader.box();
-                reader.port->arrive(small);
-            });
+        reader.wait.then([&] { reader.port->arrive(large); }).then([&] {
+            afterLarge = reader.box();
+            reader.port->arrive(small);
+        });
         clickButton(reader.form, "Command2");
 
         QVERIFY(reader.wait.ranOut());

@@ -90,13 +90,17 @@ private Q_SLOTS:
     {
         Reader reader;
         bool lampLitWhileStopped = true;
-        reader.wait.then([&] { reader.port->arrive(bytes({255, 254}, 8)); })
+        reader.wait.then([&] {
+                       reader.port->arrive(bytes({255, 254}, 8));
+                   })
             .then([&] { clickButton(reader.form, "Command1"); })
             .then([&] {
                 reader.port->arrive(bytes({255, 128}, 18)); // lost: the port is closed
                 lampLitWhileStopped = reader.form.lamp()->state() == Quorin::LampState::Lit;
             })
-            .then().then().then()
+            .then()
+            .then()
+            .then()
             .then([&] { clickButton(reader.form, "Command2"); })
             // Without the first run's text behind it, a read without sync shows its first
             // byte: (7 - 1) * 100 / 253 = 2.37...
@@ -118,7 +122,7 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("Input:10"), // the first run
                               QStringLiteral("Lamp=Unlit"), QStringLiteral("PortOpen=False"),
                               QStringLiteral("Lamp=Lit"), QStringLiteral("PortOpen=True"),
-                              QStringLiteral("Input:10"), // the new run
+                              QStringLiteral("Input:10"),          // the new run
                               QStringLiteral("PortOpen=False")})); // Exit
     }
 

@@ -88,8 +88,8 @@ QList<TopLevel> topLevels()
     for (const QString &line : listing.split(u'\n', Qt::SkipEmptyParts)) {
         const QStringList fields = line.split(u' ');
         if (fields.size() >= 3)
-            windows.append({fields[0], QSize(fields[1].toInt(), fields[2].toInt()),
-                            fields.mid(3).join(u' ')});
+            windows.append(
+                {fields[0], QSize(fields[1].toInt(), fields[2].toInt()), fields.mid(3).join(u' ')});
     }
     return windows;
 }
@@ -106,9 +106,9 @@ std::optional<TopLevel> findWindow(const QSize &size, bool exactSize = true)
 
 void click(const TopLevel &window, QPoint at, int times = 1)
 {
-    run(QStringLiteral(QUORIN_XDRIVE), {QStringLiteral("click"), window.id,
-                                        QString::number(at.x()), QString::number(at.y()),
-                                        QString::number(times)});
+    run(QStringLiteral(QUORIN_XDRIVE),
+        {QStringLiteral("click"), window.id, QString::number(at.x()), QString::number(at.y()),
+         QString::number(times)});
 }
 
 void closeWindow(const TopLevel &window)
@@ -207,8 +207,8 @@ QProcess *TestPrograms::startSensor(int code)
     auto process = std::make_unique<QProcess>();
     process->setChildProcessModifier([] { ::setpgid(0, 0); });
     process->start(QStringLiteral(QUORIN_SENSOR),
-                   {QStringLiteral("--pty"), QStringLiteral("--signal"),
-                    QStringLiteral("constant"), QStringLiteral("--code"), QString::number(code)});
+                   {QStringLiteral("--pty"), QStringLiteral("--signal"), QStringLiteral("constant"),
+                    QStringLiteral("--code"), QString::number(code)});
     m_processes.push_back(std::move(process));
     return m_processes.back().get();
 }
@@ -312,16 +312,16 @@ void TestPrograms::showsTheValueSent_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("shown");
     // (127 - 1) * 100 / 253 = 49.80..., (1 - 1) * 100 / 253 = 0, (254 - 1) * 100 / 253 = 100
-    QTest::newRow("Quorin, C locale") << QStringLiteral(QUORIN_PATH) << false
-                                      << QStringLiteral("C") << 127 << QStringLiteral("49.8");
-    QTest::newRow("Quorin, Italian") << QStringLiteral(QUORIN_PATH) << false
-                                     << QStringLiteral("it_IT.UTF-8") << 254
-                                     << QStringLiteral("100,0");
+    QTest::newRow("Quorin, C locale") << QStringLiteral(QUORIN_PATH) << false << QStringLiteral("C")
+                                      << 127 << QStringLiteral("49.8");
+    QTest::newRow("Quorin, Italian")
+        << QStringLiteral(QUORIN_PATH) << false << QStringLiteral("it_IT.UTF-8") << 254
+        << QStringLiteral("100,0");
     QTest::newRow("Quorind, C locale") << QStringLiteral(QUORIND_PATH) << true
                                        << QStringLiteral("C") << 127 << QStringLiteral("49.8");
-    QTest::newRow("Quorind, Italian") << QStringLiteral(QUORIND_PATH) << true
-                                      << QStringLiteral("it_IT.UTF-8") << 1
-                                      << QStringLiteral("0,0");
+    QTest::newRow("Quorind, Italian")
+        << QStringLiteral(QUORIND_PATH) << true << QStringLiteral("it_IT.UTF-8") << 1
+        << QStringLiteral("0,0");
 }
 
 void TestPrograms::showsTheValueSent()
@@ -349,8 +349,8 @@ void TestPrograms::showsTheValueSent()
         // Nothing but the stream's two bytes, the code shown as its echo character (127 as ␡);
         // the reads stand newest first, so the pairs break where two reads meet.
         const QString echo = textOf(*window, program.centreOf("Text9"));
-        const QRegularExpression frames(QStringLiteral("^[\u00ff%1]+$")
-                                            .arg(Quorin::echoText(QByteArray(1, char(code)))));
+        const QRegularExpression frames(
+            QStringLiteral("^[\u00ff%1]+$").arg(Quorin::echoText(QByteArray(1, char(code)))));
         QVERIFY2(echo.size() >= 64 && frames.match(echo).hasMatch(), qPrintable(echo));
     }
 }

@@ -21,10 +21,7 @@ public:
     [[nodiscard]] bool isOpen() const override { return m_open; }
     void setOpen(bool open) override;
     void setPortNumber(int n) override { perform(QStringLiteral("CommPort=%1").arg(n)); }
-    void setSettings(const QString &text) override
-    {
-        perform(QStringLiteral("Settings=") + text);
-    }
+    void setSettings(const QString &text) override { perform(QStringLiteral("Settings=") + text); }
     void setReadLength(int length) override;
     [[nodiscard]] qsizetype bytesWaiting() const override { return m_waiting.size(); }
     [[nodiscard]] QByteArray readAll() override;

@@ -8,7 +8,7 @@
 namespace Quorin {
 class Form1;
 class ReceiveLoop;
-}
+} // namespace Quorin
 
 // Clicks a button of the window ("Command1", "Command2", "Command3") as a user would.
 void clickButton(Quorin::Form1 &form, const char *name);

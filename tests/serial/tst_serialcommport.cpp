@@ -108,11 +108,13 @@ void TestSerialCommPort::refusalsNameTheDeviceAndTheReason_data()
     QTest::addColumn<QString>("scenario");
     QTest::addColumn<QString>("reason");
     QTest::newRow("no such device")
-        << QStringLiteral("missing") << QStringLiteral("Cannot open serial port 3 (%1): no such device.");
+        << QStringLiteral("missing")
+        << QStringLiteral("Cannot open serial port 3 (%1): no such device.");
     QTest::newRow("held by another program")
-        << QStringLiteral("busy") << QStringLiteral("Cannot open serial port 3 (%1): the port is busy");
-    QTest::newRow("opened twice")
-        << QStringLiteral("twice") << QStringLiteral("Serial port 3 (%1) is already open.");
+        << QStringLiteral("busy")
+        << QStringLiteral("Cannot open serial port 3 (%1): the port is busy");
+    QTest::newRow("opened twice") << QStringLiteral("twice")
+                                  << QStringLiteral("Serial port 3 (%1) is already open.");
     QTest::newRow("unparsable settings")
         << QStringLiteral("settings")
         << QStringLiteral("Invalid line settings \"9600;N;8;1\" for serial port 3 (%1)");

@@ -39,9 +39,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("openBefore");
         QTest::addColumn<QStringList>("expected");
 
-        const QStringList configureAndOpen = entries({"InputLen=0", "CommPort=3",
-                                                      "Settings=9600,N,8,1", "Lamp=Unlit",
-                                                      "PortOpen=True", "Lamp=Lit"});
+        const QStringList configureAndOpen
+            = entries({"InputLen=0", "CommPort=3", "Settings=9600,N,8,1", "Lamp=Unlit",
+                       "PortOpen=True", "Lamp=Lit"});
         QTest::newRow("closed port") << false << configureAndOpen;
         QTest::newRow("port already open")
             << true << entries({"PortOpen=False"}) + configureAndOpen;
@@ -68,8 +68,9 @@ private Q_SLOTS:
         window.port->refuse(QStringLiteral("PortOpen=True"));
         QVERIFY_THROWS_EXCEPTION(Quorin::SerialError, window.form.load());
         // The lamp went out before the attempt and is never lit.
-        QCOMPARE(window.port->log(), entries({"InputLen=0", "CommPort=3", "Settings=9600,N,8,1",
-                                              "Lamp=Unlit", "PortOpen=True refused"}));
+        QCOMPARE(window.port->log(),
+                 entries({"InputLen=0", "CommPort=3", "Settings=9600,N,8,1", "Lamp=Unlit",
+                          "PortOpen=True refused"}));
         QVERIFY(!window.port->isOpen());
     }
 
@@ -83,8 +84,7 @@ private Q_SLOTS:
         QTest::newRow("Stop twice") << entries({"Command1", "Command1"}) << stop << false;
         QTest::newRow("Esci") << entries({"Command3"}) << entries({"PortOpen=False"}) << true;
         QTest::newRow("Esci after Stop") << entries({"Command1", "Command3"}) << stop << true;
-        QTest::newRow("window closed") << entries({"close"}) << entries({"PortOpen=False"})
-                                       << true;
+        QTest::newRow("window closed") << entries({"close"}) << entries({"PortOpen=False"}) << true;
     }
 
     void stopAndExitTouchOnlyAnOpenPort()

@@ -55,9 +55,10 @@ const Expected DidacticControls[] = {
 std::unique_ptr<Form1> makeForm(bool didactic)
 {
     // The port is never opened here; the window only needs one to own.
-    auto *port = new Quorin::SerialCommPort(nullptr, [](int) { return QStringLiteral("/dev/null/none"); });
-    auto form = std::make_unique<Form1>(didactic ? Quorin::didacticLayout() : Quorin::standardLayout(),
-                                        port);
+    auto *port
+        = new Quorin::SerialCommPort(nullptr, [](int) { return QStringLiteral("/dev/null/none"); });
+    auto form = std::make_unique<Form1>(
+        didactic ? Quorin::didacticLayout() : Quorin::standardLayout(), port);
     form->show();
     if (!QTest::qWaitForWindowExposed(form.get()))
         return nullptr;
@@ -135,11 +136,13 @@ void TestForm1Layout::controlsSitWhereTheTableSays_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<qreal>("points");
     for (const Expected &control : StandardControls)
-        QTest::addRow("standard %s", control.name) << false << QString::fromLatin1(control.name)
-            << control.rect << QString::fromUtf8(control.caption) << control.points;
+        QTest::addRow("standard %s", control.name)
+            << false << QString::fromLatin1(control.name) << control.rect
+            << QString::fromUtf8(control.caption) << control.points;
     for (const Expected &control : DidacticControls)
-        QTest::addRow("didactic %s", control.name) << true << QString::fromLatin1(control.name)
-            << control.rect << QString::fromUtf8(control.caption) << control.points;
+        QTest::addRow("didactic %s", control.name)
+            << true << QString::fromLatin1(control.name) << control.rect
+            << QString::fromUtf8(control.caption) << control.points;
 }
 
 void TestForm1Layout::controlsSitWhereTheTableSays()
@@ -184,9 +187,9 @@ void TestForm1Layout::keyboardVisitsControlsInTabOrder()
     const auto form = makeForm(didactic);
     QVERIFY(form);
     const QStringList expected = didactic
-        ? QStringList{QStringLiteral("Option1"), QStringLiteral("Command3"),
+        ? QStringList{QStringLiteral("Option1"),  QStringLiteral("Command3"),
                       QStringLiteral("Command2"), QStringLiteral("Command1"),
-                      QStringLiteral("Text9"), QStringLiteral("Text1")}
+                      QStringLiteral("Text9"),    QStringLiteral("Text1")}
         : QStringList{QStringLiteral("Option1"), QStringLiteral("Command3"),
                       QStringLiteral("Command2"), QStringLiteral("Command1"),
                       QStringLiteral("Text1")};
@@ -228,8 +231,7 @@ void TestForm1Layout::everyControlHasAnAccessibleName()
     for (QWidget *control : form->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
         QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
         QVERIFY(accessible);
-        QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(),
-                 qPrintable(control->objectName()));
+        QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(), qPrintable(control->objectName()));
     }
     QAccessibleInterface *lamp = QAccessible::queryAccessibleInterface(form->lamp());
     form->lamp()->setState(Quorin::LampState::Unlit);

@@ -69,7 +69,10 @@ Number numberOption(const QCommandLineParser &parser, const QString &name, Numbe
     const auto number = static_cast<Number>(value);
     if (!ok || !(value >= lowest && value <= highest) || static_cast<double>(number) != value)
         fail(QStringLiteral("--%1 wants a number from %2 to %3, not '%4'")
-                 .arg(name).arg(lowest).arg(highest).arg(text));
+                 .arg(name)
+                 .arg(lowest)
+                 .arg(highest)
+                 .arg(text));
     return number;
 }
 
@@ -133,7 +136,7 @@ Options parseOptions(const QCoreApplication &app)
 // Raw 9600 8N1, the line the reader expects.
 bool makeRawLine(int fd)
 {
-    termios line {};
+    termios line{};
     if (tcgetattr(fd, &line) != 0)
         return false;
     cfmakeraw(&line);
@@ -197,10 +200,11 @@ qsizetype writeWhatFits(int fd, const char *data, qsizetype size)
 qint64 stream(int fd, const Options &options, Clock::time_point start)
 {
     Quorin::SignalGenerator generator(options.signal);
-    const auto deadline = options.secondsLimit
-        ? start + std::chrono::duration_cast<Clock::duration>(
-              std::chrono::duration<double>(*options.secondsLimit))
-        : Clock::time_point::max();
+    auto deadline = Clock::time_point::max();
+    if (options.secondsLimit) {
+        const std::chrono::duration<double> limit(*options.secondsLimit);
+        deadline = start + std::chrono::duration_cast<Clock::duration>(limit);
+    }
     const qint64 byteLimit = options.byteLimit.value_or(std::numeric_limits<qint64>::max());
     qint64 offered = 0;
     qint64 written = 0;
@@ -226,7 +230,7 @@ qint64 stream(int fd, const Options &options, Clock::time_point start)
             pending = generator.next(std::min(FastChunk, byteLimit - written));
             pendingPos = 0;
         }
-        pollfd out {fd, POLLOUT, 0};
+        pollfd out{fd, POLLOUT, 0};
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(
             std::min<Clock::duration>(deadline - now, FastPollLimit));
         if (poll(&out, 1, static_cast<int>(wait.count())) <= 0)
@@ -249,7 +253,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const Options options = parseOptions(app);
 
-    struct sigaction stop {};
+    struct sigaction stop = {};
     stop.sa_handler = requestStop; // no SA_RESTART: poll must return so the loop sees the flag
     sigemptyset(&stop.sa_mask);
     sigaction(SIGINT, &stop, nullptr);

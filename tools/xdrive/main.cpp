@@ -59,8 +59,8 @@ void list(xcb_connection_t *c, xcb_window_t root)
         die("cannot list the windows");
     const xcb_window_t *children = xcb_query_tree_children(tree.get());
     for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
-        const Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
-            c, xcb_get_window_attributes(c, children[i]), nullptr));
+        const Reply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr));
         const Reply<xcb_get_geometry_reply_t> geometry(
             xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr));
         if (!attributes || !geometry || attributes->map_state != XCB_MAP_STATE_VIEWABLE
@@ -74,8 +74,9 @@ void list(xcb_connection_t *c, xcb_window_t root)
 void click(xcb_connection_t *c, xcb_window_t root, xcb_window_t window, int x, int y, int count)
 {
     const Reply<xcb_translate_coordinates_reply_t> at(xcb_translate_coordinates_reply(
-        c, xcb_translate_coordinates(c, window, root, static_cast<int16_t>(x),
-                                     static_cast<int16_t>(y)),
+        c,
+        xcb_translate_coordinates(c, window, root, static_cast<int16_t>(x),
+                                  static_cast<int16_t>(y)),
         nullptr));
     if (!at)
         die("no such window");
