@@ -135,11 +135,27 @@ void SerialCommPort::onErrorOccurred(QSerialPort::SerialPortError error)
         return;
     // When the device goes away the driver keeps reporting read errors, of more than one
     // kind, for as long as the port stays open: close it at the first one.
-    const QString reason = m_port.errorString();
+    const QString reason = runtimeFailureReason(error);
     m_port.close();
     Q_EMIT failed(tr("Serial port %1 stopped working: %2. The device may have been "
                      "disconnected.")
                       .arg(portLabel(), reason));
+}
+
+QString SerialCommPort::runtimeFailureReason(QSerialPort::SerialPortError error) const
+{
+    // A vanished device leaves errno of some unrelated call in errorString(), such as "No such
+    // file or directory"; the kind of failure is what can be said for certain.
+    switch (error) {
+    case QSerialPort::ResourceError:
+        return tr("the device went away");
+    case QSerialPort::ReadError:
+        return tr("reading from the device failed");
+    case QSerialPort::WriteError:
+        return tr("writing to the device failed");
+    default:
+        return m_port.errorString();
+    }
 }
 
 QString SerialCommPort::portLabel() const

@@ -36,6 +36,7 @@ private:
     void onErrorOccurred(QSerialPort::SerialPortError error);
     [[nodiscard]] QString portLabel() const;
     [[nodiscard]] QString openFailureReason() const;
+    [[nodiscard]] QString runtimeFailureReason(QSerialPort::SerialPortError error) const;
 
     QSerialPort m_port;
     DeviceNamer m_deviceNamer;

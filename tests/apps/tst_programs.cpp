@@ -56,11 +56,12 @@ struct Pty
 
     Pty()
     {
-        master = posix_openpt(O_RDWR | O_NOCTTY);
+        // Close-on-exec: a reader that inherited the master would keep its own line alive.
+        master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
             return;
         path = QString::fromLocal8Bit(ptsname(master));
-        slave = ::open(ptsname(master), O_RDWR | O_NOCTTY);
+        slave = ::open(ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
     }
     ~Pty()
     {
@@ -124,6 +125,22 @@ QString textOf(const TopLevel &window, QPoint box)
     return run(QStringLiteral(QUORIN_XDRIVE), {QStringLiteral("selection")});
 }
 
+// The CPU seconds the reader under the sandbox's shell has used: the shell's only child.
+double cpuSecondsOfReader(const QProcess &sandbox)
+{
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(sandbox.processId()));
+    if (!children.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray reader = children.readAll().trimmed();
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(reader)));
+    if (reader.isEmpty() || reader.contains(' ') || !stat.open(QIODevice::ReadOnly))
+        return -1;
+    // Fields 14 and 15 are user and system time; the name in field 2 ends with ')'.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / sysconf(_SC_CLK_TCK);
+}
+
 } // namespace
 
 class TestPrograms : public QObject
@@ -138,6 +155,9 @@ private Q_SLOTS:
     void missingPortIsReportedWithoutWindow();
     void secondInstanceIsToldThePortIsBusy_data() { programRows(); }
     void secondInstanceIsToldThePortIsBusy();
+    void vanishedDeviceEndsTheProgramWithItsReport_data() { programRows(); }
+    void vanishedDeviceEndsTheProgramWithItsReport();
+    void unreadablePortIsReportedWithItsGroup();
     void closingTheWindowEndsTheProgram_data();
     void closingTheWindowEndsTheProgram(); // and the port is 9600 8N1 until then
     void showsTheValueSent_data();
@@ -146,8 +166,9 @@ private Q_SLOTS:
 private:
     void programRows();
     QProcess *start(const QString &program, const QString &port,
-                    const QString &locale = QStringLiteral("C"));
+                    const QString &locale = QStringLiteral("C"), const QStringList &asUser = {});
     QProcess *startSensor(int code);
+    void expectNothingLeftBehind(const Program &program, const QString &port);
 
     QTemporaryDir m_scratch;
     QString m_lockDir;
@@ -185,10 +206,14 @@ static Program programOf(const QString &path, bool didactic)
     return {path, didactic ? &Quorin::didacticLayout() : &Quorin::standardLayout()};
 }
 
-QProcess *TestPrograms::start(const QString &program, const QString &port, const QString &locale)
+QProcess *TestPrograms::start(const QString &program, const QString &port, const QString &locale,
+                              const QStringList &asUser)
 {
     m_lockDir = m_scratch.filePath(QStringLiteral("lock"));
     QDir().mkpath(m_lockDir);
+    QFile::setPermissions(m_lockDir,
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                              | QFile::WriteOther | QFile::ExeOther);
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -197,7 +222,8 @@ QProcess *TestPrograms::start(const QString &program, const QString &port, const
     process->setProcessEnvironment(environment);
     process->setChildProcessModifier([] { ::setpgid(0, 0); });
     process->start(QStringLiteral(QUORIN_SANDBOX),
-                   {QStringLiteral("--lock-dir"), m_lockDir, port, program});
+                   QStringList{QStringLiteral("--lock-dir"), m_lockDir, port} + asUser
+                       + QStringList{program});
     m_processes.push_back(std::move(process));
     return m_processes.back().get();
 }
@@ -258,6 +284,85 @@ void TestPrograms::secondInstanceIsToldThePortIsBusy()
     closeWindow(*window);
     QVERIFY(first->waitForFinished(WindowTimeout));
     QCOMPARE(first->exitCode(), 0);
+    expectNothingLeftBehind(program, pty.path);
+}
+
+// No lock file is left, and the program starts on the port again and closes cleanly.
+void TestPrograms::expectNothingLeftBehind(const Program &program, const QString &port)
+{
+    QCOMPARE(QDir(m_lockDir).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QProcess *reader = start(program.path, port);
+    std::optional<TopLevel> window;
+    QTRY_VERIFY_WITH_TIMEOUT((window = findWindow(program.size())), WindowTimeout);
+    closeWindow(*window);
+    QVERIFY(reader->waitForFinished(WindowTimeout));
+    QCOMPARE(reader->exitCode(), 0);
+}
+
+void TestPrograms::vanishedDeviceEndsTheProgramWithItsReport()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, didactic);
+    const Program program = programOf(path, didactic);
+    auto pty = std::make_unique<Pty>();
+
+    QProcess *reader = start(program.path, pty->path);
+    std::optional<TopLevel> window;
+    QTRY_VERIFY_WITH_TIMEOUT((window = findWindow(program.size())), WindowTimeout);
+    click(*window, program.centreOf("Command2"));
+    pty.reset(); // as when a USB adapter is pulled while a run waits
+
+    std::optional<TopLevel> dialog;
+    QTRY_VERIFY_WITH_TIMEOUT((dialog = findWindow(program.size(), false)), WindowTimeout);
+    // The report waits for the user without a core spinning under it.
+    const double cpuBefore = cpuSecondsOfReader(*reader);
+    QTest::qWait(1000);
+    const double cpuUsed = cpuSecondsOfReader(*reader) - cpuBefore;
+    QVERIFY2(cpuBefore >= 0 && cpuUsed < 0.5, qPrintable(QString::number(cpuUsed)));
+    closeWindow(*dialog);
+
+    QVERIFY(reader->waitForFinished(WindowTimeout));
+    QCOMPARE(reader->exitCode(), 1);
+    const QString report = QString::fromLocal8Bit(reader->readAllStandardError());
+    QVERIFY2(report.startsWith(QLatin1String("Serial port 3 (/dev/ttyS2) stopped working: "))
+                 && report.endsWith(QLatin1String(". The device may have been disconnected.\n")),
+             qPrintable(report));
+    Pty next;
+    expectNothingLeftBehind(program, next.path);
+}
+
+void TestPrograms::unreadablePortIsReportedWithItsGroup()
+{
+    if (::geteuid() != 0)
+        QSKIP("needs root to run the reader as another user");
+    Pty pty; // root's and mode 620: nobody may not open it
+    // The display's cookie, where the other user can read it.
+    QTemporaryDir shared;
+    QFile::setPermissions(shared.path(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                              | QFile::ExeOther);
+    const QString cookie = shared.filePath(QStringLiteral("Xauthority"));
+    QFile::copy(qEnvironmentVariable("XAUTHORITY"), cookie);
+    QFile::setPermissions(cookie, QFile::ReadOwner | QFile::ReadOther);
+
+    QProcess *reader = start(QStringLiteral(QUORIN_PATH), pty.path, QStringLiteral("C"),
+                             {QStringLiteral("setpriv"), QStringLiteral("--reuid=nobody"),
+                              QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
+                              QStringLiteral("env"), QStringLiteral("XAUTHORITY=") + cookie,
+                              QStringLiteral("XDG_RUNTIME_DIR=") + shared.path()});
+    std::optional<TopLevel> dialog;
+    QTRY_VERIFY_WITH_TIMEOUT((dialog = findWindow(programOf(QString(), false).size(), false)),
+                             WindowTimeout);
+    closeWindow(*dialog);
+    QVERIFY(reader->waitForFinished(WindowTimeout));
+    QCOMPARE(reader->exitCode(), 1);
+    const QString report = QString::fromLocal8Bit(reader->readAllStandardError());
+    QVERIFY2(report.contains(QLatin1String("Cannot open serial port 3 (/dev/ttyS2): permission "
+                                           "denied; the user must belong to the group that "
+                                           "owns /dev/ttyS2 (%1)")
+                                 .arg(QFileInfo(pty.path).group())),
+             qPrintable(report));
+    expectNothingLeftBehind(programOf(QStringLiteral(QUORIN_PATH), false), pty.path);
 }
 
 void TestPrograms::closingTheWindowEndsTheProgram_data()
