@@ -3,18 +3,24 @@
 
 #include "echotext.h"
 #include "formlayout.h"
+#include "signalgenerator.h"
 
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <csignal>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -125,21 +131,106 @@ QString textOf(const TopLevel &window, QPoint box)
     return run(QStringLiteral(QUORIN_XDRIVE), {QStringLiteral("selection")});
 }
 
-// The CPU seconds the reader under the sandbox's shell has used: the shell's only child.
-double cpuSecondsOfReader(const QProcess &sandbox)
+// The /proc folder of the reader under the sandbox's shell: the shell's only child.
+QString procOfReader(const QProcess &sandbox)
 {
     QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(sandbox.processId()));
     if (!children.open(QIODevice::ReadOnly))
-        return -1;
+        return {};
     const QByteArray reader = children.readAll().trimmed();
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(reader)));
-    if (reader.isEmpty() || reader.contains(' ') || !stat.open(QIODevice::ReadOnly))
+    if (reader.isEmpty() || reader.contains(' '))
+        return {};
+    return QStringLiteral("/proc/") + QString::fromLatin1(reader);
+}
+
+// The CPU seconds the reader has used, or -1.
+double cpuSecondsOfReader(const QProcess &sandbox)
+{
+    QFile stat(procOfReader(sandbox) + QStringLiteral("/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
         return -1;
     // Fields 14 and 15 are user and system time; the name in field 2 ends with ')'.
     const QByteArray line = stat.readAll();
     const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
     return (fields.value(11).toDouble() + fields.value(12).toDouble()) / sysconf(_SC_CLK_TCK);
 }
+
+// The reader's resident memory in KiB, or -1.
+qint64 residentKiBOfReader(const QProcess &sandbox)
+{
+    QFile status(procOfReader(sandbox) + QStringLiteral("/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// Writes all of data as the line takes it; false when the line takes nothing for ten seconds
+// or stop is set.
+bool writeAll(int fd, QByteArrayView data, const std::atomic<bool> *stop = nullptr)
+{
+    QDeadlineTimer stalled(WindowTimeout);
+    while (!data.isEmpty()) {
+        if ((stop && *stop) || stalled.hasExpired())
+            return false;
+        pollfd out{fd, POLLOUT, 0};
+        if (::poll(&out, 1, 100) <= 0)
+            continue;
+        const ssize_t n = ::write(fd, data.data(), static_cast<size_t>(data.size()));
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return false;
+        if (n > 0) {
+            data = data.sliced(n);
+            stalled.setRemainingTime(WindowTimeout);
+        }
+    }
+    return true;
+}
+
+// Writes the noise signal to a pty's master, from a thread of its own, as fast as the line
+// takes it, until stopped.
+class Flood
+{
+public:
+    explicit Flood(int master)
+        : m_master(master)
+        , m_thread([this] { run(); })
+    {
+    }
+    ~Flood() { stop(); }
+    Flood(const Flood &) = delete;
+    Flood &operator=(const Flood &) = delete;
+
+    void stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    [[nodiscard]] qint64 written() const { return m_written; }
+
+private:
+    void run()
+    {
+        Quorin::SignalSettings noise;
+        noise.shape = Quorin::SignalShape::Noise;
+        Quorin::SignalGenerator generator(noise);
+        while (!m_stop) {
+            const QByteArray chunk = generator.next(4096);
+            if (!writeAll(m_master, chunk, &m_stop))
+                return;
+            m_written += chunk.size();
+        }
+    }
+
+    int m_master;
+    std::atomic<bool> m_stop = false;
+    std::atomic<qint64> m_written = 0;
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -158,6 +249,8 @@ private Q_SLOTS:
     void vanishedDeviceEndsTheProgramWithItsReport_data() { programRows(); }
     void vanishedDeviceEndsTheProgramWithItsReport();
     void unreadablePortIsReportedWithItsGroup();
+    void fastStreamForAMinuteLeavesTheWindowAnswering_data() { programRows(); }
+    void fastStreamForAMinuteLeavesTheWindowAnswering();
     void closingTheWindowEndsTheProgram_data();
     void closingTheWindowEndsTheProgram(); // and the port is 9600 8N1 until then
     void showsTheValueSent_data();
@@ -363,6 +456,63 @@ void TestPrograms::unreadablePortIsReportedWithItsGroup()
                                  .arg(QFileInfo(pty.path).group())),
              qPrintable(report));
     expectNothingLeftBehind(programOf(QStringLiteral(QUORIN_PATH), false), pty.path);
+}
+
+void TestPrograms::fastStreamForAMinuteLeavesTheWindowAnswering()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, didactic);
+    const Program program = programOf(path, didactic);
+    const int seconds = qEnvironmentVariableIntValue("QUORIN_FLOOD_SECONDS") > 0
+        ? qEnvironmentVariableIntValue("QUORIN_FLOOD_SECONDS")
+        : 60;
+    Pty pty;
+    QProcess *reader = start(program.path, pty.path);
+    std::optional<TopLevel> window;
+    QTRY_VERIFY_WITH_TIMEOUT((window = findWindow(program.size())), WindowTimeout);
+    click(*window, program.centreOf("Command2"));
+
+    Flood flood(pty.master);
+    QElapsedTimer clock;
+    clock.start();
+    QList<qint64> residentKiB;
+    qint64 slowestAnswerMs = 0;
+    while (clock.elapsed() < seconds * 1000) {
+        QTest::qWait(2000);
+        // A user selecting the value gets it: the window answers under the stream.
+        QElapsedTimer answer;
+        answer.start();
+        QVERIFY(!textOf(*window, program.centreOf("Text1")).isEmpty());
+        slowestAnswerMs = std::max(slowestAnswerMs, answer.elapsed());
+        residentKiB.append(residentKiBOfReader(*reader));
+    }
+    flood.stop();
+    QVERIFY2(flood.written() > 10 * 1024 * 1024, qPrintable(QString::number(flood.written())));
+    // Past start-up, the reader's memory does not grow with what it has received.
+    const qint64 settled = residentKiB.value(1);
+    const qint64 highest = *std::max_element(residentKiB.cbegin(), residentKiB.cend());
+    qInfo("%lld MiB in %d s; resident %lld KiB after 4 s, at most %lld KiB; slowest answer %lld ms",
+          flood.written() >> 20, seconds, settled, highest, slowestAnswerMs);
+    QVERIFY2(settled > 0 && highest - settled < 8 * 1024, qPrintable(QString::number(highest)));
+
+    // The stream ends in a run of codes without a sync, longer than a read waits for, then in
+    // frames of one code: the newest read starts in that run and is the one deciding the value.
+    // Two such endings, so that the value seen must come from the second.
+    const qsizetype threshold = didactic ? 100 : 10;
+    for (const auto &[code, shown] : {std::pair{200, "78.7"}, std::pair{60, "23.3"}}) {
+        QVERIFY(writeAll(pty.master, QByteArray(2 * threshold, char(7))));
+        QTest::qWait(500);
+        QByteArray frames;
+        for (qsizetype i = 0; i < threshold; ++i)
+            frames.append(char(Quorin::SyncByte)).append(char(code));
+        QVERIFY(writeAll(pty.master, frames));
+        QTRY_COMPARE_WITH_TIMEOUT(textOf(*window, program.centreOf("Text1")),
+                                  QString::fromLatin1(shown), WindowTimeout);
+    }
+
+    closeWindow(*window);
+    QVERIFY(reader->waitForFinished(WindowTimeout));
+    QCOMPARE(reader->exitCode(), 0);
 }
 
 void TestPrograms::closingTheWindowEndsTheProgram_data()
