@@ -4,6 +4,8 @@
 #include "form1.h"
 #include "scriptedwait.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QTest>
 
@@ -131,6 +133,52 @@ private Q_SLOTS:
         if (typed.isNull())
             QCOMPARE(reader.box(), read + primed);
         QCOMPARE(reader.value(), expected.isNull() ? previous : expected);
+    }
+
+    // Whatever a user pastes into either box, the run goes on and decodes what the echo box
+    // then holds; the value box simply shows the next value.
+    void anyPastedTextIsDecodedWithoutHarm_data()
+    {
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("expected");
+
+        // (200 - 1) * 100 / 253 = 78.65...; (63 - 1) * 100 / 253 = 24.50...
+        QTest::newRow("a million characters, cut to the box's length")
+            << QStringLiteral("\u00ff\u00c8") + QString(1000000, u'A') << QStringLiteral("78.7");
+        QTest::newRow("emoji, a surrogate pair")
+            << QStringLiteral("\u00ff\U0001F600\u00c8") << QStringLiteral("24.5");
+        QTest::newRow("lone surrogate")
+            << QStringLiteral("\u00ff") + QChar(0xd800) << QStringLiteral("24.5");
+        QTest::newRow("right-to-left and combining marks")
+            << QStringLiteral("\u00ff\u202e\u0301") << QStringLiteral("24.5");
+        // Typed raw, a control character has no byte of its own; its picture, as the box shows
+        // received control bytes, stands for the byte.
+        QTest::newRow("control characters")
+            << QStringLiteral("\u00ff\u0001\u0000\u001b") << QStringLiteral("24.5");
+        QTest::newRow("a control picture")
+            << QStringLiteral("\u00ff\u2401") << QStringLiteral("0.0");
+    }
+
+    void anyPastedTextIsDecodedWithoutHarm()
+    {
+        QFETCH(QString, pasted);
+        QFETCH(QString, expected);
+
+        Reader reader;
+        reader.prime(bytes({}, 64, '\x05'));
+        reader.wait.then([&] {
+            QGuiApplication::clipboard()->setText(pasted);
+            for (QLineEdit *box : {reader.form.echoBox(), reader.form.valueBox()}) {
+                box->selectAll();
+                box->paste();
+            }
+            reader.port->arrive(bytes({}, 100, '\x09'));
+        });
+        clickButton(reader.form, "Command2");
+
+        QVERIFY(reader.wait.ranOut());
+        QCOMPARE(reader.value(), expected);
+        QVERIFY(reader.form.echoBox()->text().size() <= EchoReceiveLoop::EchoBoxLength);
     }
 
     void boxKeepsTheNewestCharacters()
