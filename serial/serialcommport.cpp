@@ -15,7 +15,7 @@ namespace {
 
 // A port that nobody reads must not grow the program's memory; past this QSerialPort stops
 // taking bytes from the driver, as a serial control's fixed input buffer would.
-constexpr qint64 ReadBufferSize = 64 * 1024;
+constexpr qint64 ReadBufferSize = qint64(64) * 1024;
 
 #ifdef Q_OS_UNIX
 QString owningGroup(const QString &device)

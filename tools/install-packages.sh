@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a build, a demo or a test run needs and the machine lacks.
-#   install-packages.sh build|demo|test
+#   install-packages.sh build|demo|sanitize|test
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
        libgl-dev libxcb1-dev libxcb-xtest0-dev fonts-liberation fonts-symbola
        dpkg-dev file)
 display=(xvfb xauth imagemagick)
+# clang with its sanitizer and libFuzzer runtimes, and the style checkers.
+checks=(clang libclang-rt-14-dev clang-format clang-tidy)
 case "${1:-}" in
     build) wanted=("${build[@]}") ;;
-    demo | test) wanted=("${build[@]}" "${display[@]}") ;;
-    *) echo "usage: $0 build|demo|test" >&2; exit 2 ;;
+    demo) wanted=("${build[@]}" "${display[@]}") ;;
+    sanitize) wanted=("${build[@]}" "${checks[@]}") ;;
+    test) wanted=("${build[@]}" "${display[@]}" "${checks[@]}") ;;
+    *) echo "usage: $0 build|demo|sanitize|test" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything with warnings as errors and runs every test.
-#   tools/run-tests.sh [BUILD_DIR]
+# Installs what is missing, builds everything with warnings as errors and runs every test; then
+# the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer, with a short fuzz
+# run of the decoding, and the style checks.
+#   tools/run-tests.sh [--quick] [BUILD_DIR]    --quick: the plain suite only
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+quick=false
+if [ "${1:-}" = --quick ]; then
+    quick=true
+    shift
+fi
 build=${1:-$top/build}
 
 "$top/tools/install-packages.sh" test
@@ -10,3 +17,15 @@ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DQUORIN_WARNINGS_AS_ERRORS=ON
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure --parallel 2
+$quick && exit 0
+
+echo "== the suite under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzzer"
+sanitized=$build-sanitize
+cmake -S "$top" -B "$sanitized" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_CXX_COMPILER=clang++ -DQUORIN_WARNINGS_AS_ERRORS=ON \
+      -DQUORIN_SANITIZE=ON -DQUORIN_FUZZ=ON
+cmake --build "$sanitized"
+ctest --test-dir "$sanitized" --output-on-failure --parallel 2
+
+echo "== style"
+"$top/tools/check-style.sh" "$sanitized" # its compile database, with the moc outputs built

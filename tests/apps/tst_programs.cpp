@@ -152,7 +152,8 @@ double cpuSecondsOfReader(const QProcess &sandbox)
     // Fields 14 and 15 are user and system time; the name in field 2 ends with ')'.
     const QByteArray line = stat.readAll();
     const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / sysconf(_SC_CLK_TCK);
+    return (fields.value(11).toDouble() + fields.value(12).toDouble())
+        / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 // The reader's resident memory in KiB, or -1.
@@ -462,6 +463,9 @@ void TestPrograms::fastStreamForAMinuteLeavesTheWindowAnswering()
 {
     QFETCH(QString, path);
     QFETCH(bool, didactic);
+#ifdef QUORIN_SANITIZED
+    QSKIP("AddressSanitizer holds on to freed memory, so memory cannot stay flat under it");
+#endif
     const Program program = programOf(path, didactic);
     const int seconds = qEnvironmentVariableIntValue("QUORIN_FLOOD_SECONDS") > 0
         ? qEnvironmentVariableIntValue("QUORIN_FLOOD_SECONDS")
@@ -477,7 +481,7 @@ void TestPrograms::fastStreamForAMinuteLeavesTheWindowAnswering()
     clock.start();
     QList<qint64> residentKiB;
     qint64 slowestAnswerMs = 0;
-    while (clock.elapsed() < seconds * 1000) {
+    while (clock.elapsed() < qint64(seconds) * 1000) {
         QTest::qWait(2000);
         // A user selecting the value gets it: the window answers under the stream.
         QElapsedTimer answer;
@@ -487,13 +491,15 @@ void TestPrograms::fastStreamForAMinuteLeavesTheWindowAnswering()
         residentKiB.append(residentKiBOfReader(*reader));
     }
     flood.stop();
-    QVERIFY2(flood.written() > 10 * 1024 * 1024, qPrintable(QString::number(flood.written())));
+    QVERIFY2(flood.written() > qint64(10) * 1024 * 1024,
+             qPrintable(QString::number(flood.written())));
     // Past start-up, the reader's memory does not grow with what it has received.
     const qint64 settled = residentKiB.value(1);
     const qint64 highest = *std::max_element(residentKiB.cbegin(), residentKiB.cend());
     qInfo("%lld MiB in %d s; resident %lld KiB after 4 s, at most %lld KiB; slowest answer %lld ms",
           flood.written() >> 20, seconds, settled, highest, slowestAnswerMs);
-    QVERIFY2(settled > 0 && highest - settled < 8 * 1024, qPrintable(QString::number(highest)));
+    QVERIFY2(settled > 0 && highest - settled < qint64(8) * 1024,
+             qPrintable(QString::number(highest)));
 
     // The stream ends in a run of codes without a sync, longer than a read waits for, then in
     // frames of one code: the newest read starts in that run and is the one deciding the value.

@@ -25,7 +25,7 @@ void FakeCommPort::setReadLength(int length)
 QByteArray FakeCommPort::readAll()
 {
     const qsizetype length = m_readLength == 0 ? m_waiting.size() : m_readLength;
-    const QByteArray read = m_waiting.first(std::min(length, m_waiting.size()));
+    QByteArray read = m_waiting.first(std::min(length, m_waiting.size()));
     m_waiting.remove(0, read.size());
     m_log.append(QStringLiteral("Input:%1").arg(read.size()));
     return read;
