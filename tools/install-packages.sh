@@ -7,9 +7,8 @@ build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-serialport-dev qt6-qpa-plu
        libgl-dev libxcb1-dev libxcb-xtest0-dev fonts-liberation fonts-symbola
        dpkg-dev file)
 display=(xvfb xauth imagemagick)
-# clang with its sanitizer and libFuzzer runtimes, llvm-symbolizer for the sanitizers' stack
-# traces, and the style checkers.
-checks=(clang libclang-rt-14-dev llvm clang-format clang-tidy)
+# clang with its sanitizer and libFuzzer runtimes, and the style checkers.
+checks=(clang libclang-rt-14-dev clang-format clang-tidy)
 case "${1:-}" in
     build) wanted=("${build[@]}") ;;
     demo) wanted=("${build[@]}" "${display[@]}") ;;
