@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a build, a demo or a test run needs and the machine lacks.
-#   install-packages.sh build|demo|sanitize|test
+#   install-packages.sh build|demo|sanitize|test|windows
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
@@ -9,12 +9,16 @@ build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-serialport-dev qt6-qpa-plu
 display=(xvfb xauth imagemagick)
 # clang with its sanitizer and libFuzzer runtimes, and the style checkers.
 checks=(clang libclang-rt-14-dev clang-format clang-tidy)
+# The Windows build: the cross compilers, Qt's host tools above, Wine to run and test the
+# programs, NSIS for the installer.
+windows=(g++-mingw-w64-x86-64-posix dpkg-dev xz-utils wine64 wine fonts-wine nsis zip)
 case "${1:-}" in
     build) wanted=("${build[@]}") ;;
     demo) wanted=("${build[@]}" "${display[@]}") ;;
     sanitize) wanted=("${build[@]}" "${checks[@]}") ;;
     test) wanted=("${build[@]}" "${display[@]}" "${checks[@]}") ;;
-    *) echo "usage: $0 build|demo|sanitize|test" >&2; exit 2 ;;
+    windows) wanted=("${build[@]}" "${display[@]}" "${windows[@]}") ;;
+    *) echo "usage: $0 build|demo|sanitize|test|windows" >&2; exit 2 ;;
 esac
 
 missing=()
