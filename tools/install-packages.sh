@@ -7,8 +7,9 @@ build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-serialport-dev qt6-qpa-plu
        libgl-dev libxcb1-dev libxcb-xtest0-dev fonts-liberation fonts-symbola
        dpkg-dev file)
 display=(xvfb xauth imagemagick)
-# clang with its sanitizer and libFuzzer runtimes, and the style checkers.
-checks=(clang libclang-rt-14-dev clang-format clang-tidy)
+# clang with its sanitizer and libFuzzer runtimes, llvm-symbolizer for the sanitizers' stack
+# traces, and the style checkers.
+checks=(clang libclang-rt-14-dev llvm clang-format clang-tidy)
 # The Windows build: the cross compilers, Qt's host tools above, Wine to run and test the
 # programs, NSIS for the installer.
 windows=(g++-mingw-w64-x86-64-posix dpkg-dev xz-utils wine64 wine fonts-wine nsis zip)
