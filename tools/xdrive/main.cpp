@@ -3,7 +3,8 @@
 //
 //   quorin-xdrive list                 one line per shown window: id width height title
 //   quorin-xdrive click ID X Y [N]     N left clicks (default 1) at X,Y inside the window
-//   quorin-xdrive selection            the text selected by the mouse (the PRIMARY selection)
+//   quorin-xdrive select-all ID X Y    a click at X,Y inside the window, then Ctrl+A
+//   quorin-xdrive selection            the text selected (the PRIMARY selection)
 //   quorin-xdrive close ID             asks the window to close, as a window manager does
 
 #include <xcb/xcb.h>
@@ -16,7 +17,12 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
+
+constexpr int SelectionTries = 600;
+constexpr useconds_t SelectionPollMicroseconds = 50'000;
 
 struct Free
 {
@@ -87,8 +93,52 @@ void click(xcb_connection_t *c, xcb_window_t root, xcb_window_t window, int x, i
     }
 }
 
+xcb_keycode_t keycodeOf(xcb_connection_t *c, xcb_keysym_t keysym)
+{
+    const xcb_setup_t *setup = xcb_get_setup(c);
+    const int count = setup->max_keycode - setup->min_keycode + 1;
+    const Reply<xcb_get_keyboard_mapping_reply_t> mapping(xcb_get_keyboard_mapping_reply(
+        c, xcb_get_keyboard_mapping(c, setup->min_keycode, static_cast<uint8_t>(count)), nullptr));
+    if (!mapping)
+        die("cannot read the keyboard mapping");
+    const xcb_keysym_t *keysyms = xcb_get_keyboard_mapping_keysyms(mapping.get());
+    for (int i = 0; i < count * mapping->keysyms_per_keycode; ++i) {
+        if (keysyms[i] == keysym)
+            return static_cast<xcb_keycode_t>(setup->min_keycode
+                                              + i / mapping->keysyms_per_keycode);
+    }
+    die("the keyboard has no key for a needed symbol");
+}
+
+// Selects all of a text box as a keyboard user does. Unlike a triple click, which a busy
+// program may see as a double click and a single one, a key press is never split by timing.
+void selectAll(xcb_connection_t *c, xcb_window_t root, xcb_window_t window, int x, int y)
+{
+    constexpr xcb_keysym_t ControlL = 0xffe3;
+    constexpr xcb_keysym_t LetterA = 0x61;
+    // No selection until the program makes its own, so that `selection` waits for that one.
+    xcb_set_selection_owner(c, XCB_NONE, XCB_ATOM_PRIMARY, XCB_CURRENT_TIME);
+    click(c, root, window, x, y, 1);
+    const xcb_keycode_t control = keycodeOf(c, ControlL);
+    const xcb_keycode_t a = keycodeOf(c, LetterA);
+    xcb_test_fake_input(c, XCB_KEY_PRESS, control, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(c, XCB_KEY_PRESS, a, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(c, XCB_KEY_RELEASE, a, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(c, XCB_KEY_RELEASE, control, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+}
+
 void printSelection(xcb_connection_t *c, xcb_window_t root)
 {
+    // A busy program may take a while to answer the keys; only a hang ends the wait.
+    for (int tries = 0;; ++tries) {
+        const Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+            c, xcb_get_selection_owner(c, XCB_ATOM_PRIMARY), nullptr));
+        if (owner && owner->owner != XCB_NONE)
+            break;
+        if (tries == SelectionTries)
+            die("nothing is selected");
+        usleep(SelectionPollMicroseconds);
+    }
     const xcb_window_t requestor = xcb_generate_id(c);
     xcb_create_window(c, XCB_COPY_FROM_PARENT, requestor, root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
@@ -159,12 +209,15 @@ int main(int argc, char *argv[])
     else if ((args.size() == 4 || args.size() == 5) && args[0] == "click")
         click(c, root, windowArgument(argv[2]), number(argv[3]), number(argv[4]),
               args.size() == 5 ? number(argv[5]) : 1);
+    else if (args.size() == 4 && args[0] == "select-all")
+        selectAll(c, root, windowArgument(argv[2]), number(argv[3]), number(argv[4]));
     else if (args.size() == 1 && args[0] == "selection")
         printSelection(c, root);
     else if (args.size() == 2 && args[0] == "close")
         close(c, windowArgument(argv[2]));
     else
-        die("usage: quorin-xdrive list | click ID X Y [N] | close ID | selection");
+        die("usage: quorin-xdrive list | click ID X Y [N] | select-all ID X Y | close ID | "
+            "selection");
 
     // A round trip, so that everything sent has reached the server before we go.
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
