@@ -57,16 +57,17 @@ while [ "$SECONDS" -lt "$end" ]; do
     [ "$took" -gt "$slowest" ] && slowest=$took
     samples+=("$(rss)")
 done
-kill "${pids[0]}"
-wait "${pids[0]}" 2>/dev/null || true
+# The reader first: a sensor that goes away while the port is open is a failure it reports.
 "$xdrive" close "$window"
 status=0
 wait "${pids[1]}" || status=$?
+kill -INT "${pids[0]}"
+wait "${pids[0]}" 2>/dev/null || true
 
 sorted=$(printf '%s\n' "${samples[@]}" | sort -n)
 echo "$program under a fast stream of noise for $seconds s:"
 sed 's/^quorin-sensor: /  sensor: /' "$work/sensor"
-echo "  resident memory: $(printf '%s KiB ' "${samples[0]}") after 2 s," \
+echo "  resident memory: ${samples[0]} KiB after 2 s," \
      "$(head -n 1 <<<"$sorted") to $(tail -n 1 <<<"$sorted") KiB over ${#samples[@]} samples"
 echo "  slowest select-the-value round trip: $slowest ms"
 echo "  exit status after closing the window: $status"

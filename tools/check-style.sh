@@ -11,6 +11,16 @@ mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 clang-format --dry-run --Werror "${sources[@]}"
 echo "clang-format: ${#sources[@]} files in style"
 
+# clang-tidy is slow, and its verdict only changes with the sources, the build files or the
+# checker: a clean verdict is remembered outside the tree under a key made of all of them.
+key=$( (clang-tidy --version; cat .clang-tidy; git ls-files -s '*.cpp' '*.h' '*CMakeLists.txt') \
+      | sha256sum | cut -d' ' -f1)
+verdicts=${XDG_CACHE_HOME:-$HOME/.cache}/quorin/clang-tidy
+if [ -z "$(git status --porcelain)" ] && [ -f "$verdicts/$key" ]; then
+    echo "clang-tidy: clean (these very sources were checked before)"
+    exit 0
+fi
+
 # The moc and uic outputs that clang-tidy needs to see are made by a build.
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
       -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
@@ -23,3 +33,7 @@ if grep -E '(warning|error):' "$log"; then
     exit 1
 fi
 echo "clang-tidy: clean"
+if [ -z "$(git status --porcelain)" ]; then
+    mkdir -p "$verdicts"
+    touch "$verdicts/$key"
+fi

@@ -5,7 +5,7 @@ set -euo pipefail
 
 build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
        libgl-dev libxcb1-dev libxcb-xtest0-dev fonts-liberation fonts-symbola
-       dpkg-dev file)
+       dpkg-dev file ccache)
 display=(xvfb xauth imagemagick)
 # clang with its sanitizer and libFuzzer runtimes, llvm-symbolizer for the sanitizers' stack
 # traces, and the style checkers.

@@ -13,8 +13,11 @@ fi
 build=${1:-$top/build}
 
 "$top/tools/install-packages.sh" test
+# ccache keeps what was compiled outside the tree, so that a run on a fresh clone compiles only
+# what changed since the last one.
+cache=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DQUORIN_WARNINGS_AS_ERRORS=ON
+      -DQUORIN_WARNINGS_AS_ERRORS=ON "${cache[@]}"
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure --parallel 2
 $quick && exit 0
@@ -23,7 +26,7 @@ echo "== the suite under AddressSanitizer and UndefinedBehaviorSanitizer, and th
 sanitized=$build-sanitize
 cmake -S "$top" -B "$sanitized" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_CXX_COMPILER=clang++ -DQUORIN_WARNINGS_AS_ERRORS=ON \
-      -DQUORIN_SANITIZE=ON -DQUORIN_FUZZ=ON
+      -DQUORIN_SANITIZE=ON -DQUORIN_FUZZ=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON "${cache[@]}"
 cmake --build "$sanitized"
 ctest --test-dir "$sanitized" --output-on-failure --parallel 2
 

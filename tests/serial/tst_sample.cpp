@@ -1,16 +1,10 @@
-#include "protocol.h"
 #include "sample.h"
 
 #include <QTest>
 
-#include <random>
-
 using Quorin::decodeSample;
-using Quorin::keepDecodable;
 
 namespace {
-
-constexpr char Sync = static_cast<char>(Quorin::SyncByte);
 
 QByteArray bytes(std::initializer_list<int> codes)
 {
@@ -27,7 +21,8 @@ QString shown(const std::optional<QString> &value)
 
 } // namespace
 
-// Checks how a received text becomes the value in the box, and what of it must be kept.
+// Checks how a received text becomes the value in the box. What of it the reader keeps between
+// reads is fuzzed against the whole text in tests/fuzz.
 class TestSample : public QObject
 {
     Q_OBJECT
@@ -79,49 +74,6 @@ private Q_SLOTS:
         QCOMPARE(shown(value), expected);
         for (const QChar c : shown(value)) // digits and sign stay ASCII in every locale
             QVERIFY2(c.unicode() < 128 || locale.decimalPoint().contains(c), qPrintable(*value));
-    }
-
-    // The receive loop puts every read in front of what it keeps, decodes, and keeps only
-    // keepDecodable() of it; that must show exactly what the whole, unbounded text would.
-    void keptTextDecodesLikeTheWholeText_data()
-    {
-        QTest::addColumn<quint32>("seed");
-        QTest::addColumn<int>("syncPercent");
-        QTest::addColumn<int>("longestRead");
-
-        QTest::newRow("mostly sync, single bytes") << 1u << 80 << 1;
-        QTest::newRow("many syncs, short reads") << 2u << 50 << 3;
-        QTest::newRow("some syncs, mixed reads") << 4u << 20 << 12;
-        QTest::newRow("rare syncs, long reads") << 5u << 2 << 40;
-        QTest::newRow("no syncs") << 6u << 0 << 5;
-    }
-
-    void keptTextDecodesLikeTheWholeText()
-    {
-        QFETCH(quint32, seed);
-        QFETCH(int, syncPercent);
-        QFETCH(int, longestRead);
-
-        std::mt19937 random(seed);
-        std::uniform_int_distribution<int> percent(0, 99);
-        std::uniform_int_distribution<int> code(0, 254); // every byte but the sync
-        std::uniform_int_distribution<int> readLength(1, longestRead);
-
-        QByteArray whole;
-        QByteArray kept;
-        for (int pass = 0; pass < 3000; ++pass) {
-            QByteArray read;
-            for (int length = readLength(random); length > 0; --length)
-                read += percent(random) < syncPercent ? Sync : static_cast<char>(code(random));
-            whole.prepend(read);
-            kept.prepend(read);
-            QCOMPARE(shown(decodeSample(kept, QLocale::c())),
-                     shown(decodeSample(whole, QLocale::c())));
-            kept = keepDecodable(kept);
-            QCOMPARE(shown(decodeSample(kept, QLocale::c())),
-                     shown(decodeSample(whole, QLocale::c())));
-            QVERIFY2(kept.size() <= 3, qPrintable(QString::number(kept.size())));
-        }
     }
 };
 
