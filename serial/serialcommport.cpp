@@ -77,7 +77,7 @@ QString deviceForPort(int number)
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(number);
 #else
-    const QString stable = QStringLiteral("/dev/com%1").arg(number);
+    QString stable = QStringLiteral("/dev/com%1").arg(number);
     if (QFileInfo::exists(stable))
         return stable;
     return QStringLiteral("/dev/ttyS%1").arg(number - 1);
