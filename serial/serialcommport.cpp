@@ -1,11 +1,16 @@
 #include "serialcommport.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QScopedValueRollback>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -17,14 +22,51 @@ namespace {
 // taking bytes from the driver, as a serial control's fixed input buffer would.
 constexpr qint64 ReadBufferSize = qint64(64) * 1024;
 
-#ifdef Q_OS_UNIX
-QString owningGroup(const QString &device)
+#ifdef Q_OS_LINUX
+// The port that quorin-port3 gives a USB adapter, and the command an administrator runs for it.
+constexpr int AdapterPort = 3;
+constexpr auto AdapterCommand = "sudo quorin-port3 /dev/ttyUSB0";
+#endif
+
+// st_mode's S_IRGRP | S_IWGRP, spelt out so that Windows builds it too.
+constexpr unsigned GroupReadWrite = 0060;
+
+// Groups whose members get far more than a serial line: whole disks, the logs, other users'
+// terminals, root by sudo or a container daemon. Nobody is told to join one for a device.
+bool hasWidePowers(const QString &group)
 {
-    struct stat info = {};
-    if (::stat(QFile::encodeName(device).constData(), &info) != 0)
-        return {};
-    const struct group *group = ::getgrgid(info.st_gid);
+    static const QStringList wide = {
+        QStringLiteral("root"),    QStringLiteral("adm"),    QStringLiteral("admin"),
+        QStringLiteral("disk"),    QStringLiteral("docker"), QStringLiteral("kmem"),
+        QStringLiteral("libvirt"), QStringLiteral("lxd"),    QStringLiteral("shadow"),
+        QStringLiteral("staff"),   QStringLiteral("sudo"),   QStringLiteral("sys"),
+        QStringLiteral("tty"),     QStringLiteral("wheel"),
+    };
+    return wide.contains(group);
+}
+
+#ifdef Q_OS_UNIX
+QString groupName(gid_t id)
+{
+    const struct group *group = ::getgrgid(id);
     return group ? QString::fromLocal8Bit(group->gr_name) : QString();
+}
+#endif
+
+#ifdef Q_OS_LINUX
+// A serial line with no UART behind it (on most PCs /dev/ttyS2) refuses to open with ENXIO or
+// EIO, or opens and then fails every request with EIO. QSerialPort reports the two as different
+// kinds of error and keeps no errno, so the device is asked again.
+bool hasNoHardware(const QString &device)
+{
+    const int fd
+        = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == EIO || errno == ENXIO;
+    termios settings = {};
+    const bool noHardware = ::tcgetattr(fd, &settings) != 0 && errno == EIO;
+    ::close(fd);
+    return noHardware;
 }
 #endif
 
@@ -35,6 +77,9 @@ QString deviceForPort(int number)
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(number);
 #else
+    QString stable = QStringLiteral("/dev/com%1").arg(number);
+    if (QFileInfo::exists(stable))
+        return stable;
     return QStringLiteral("/dev/ttyS%1").arg(number - 1);
 #endif
 }
@@ -67,11 +112,11 @@ void SerialCommPort::setOpen(bool open)
 
 void SerialCommPort::open()
 {
-    m_port.setPortName(m_deviceNamer(m_portNumber));
+    m_device = m_deviceNamer(m_portNumber);
+    m_port.setPortName(m_device);
     applySettings();
     if (!m_port.open(QIODevice::ReadWrite))
-        throw SerialError(
-            tr("Cannot open serial port %1: %2.").arg(portLabel(), openFailureReason()));
+        throw SerialError(openFailure());
 }
 
 void SerialCommPort::setPortNumber(int number)
@@ -82,6 +127,7 @@ void SerialCommPort::setPortNumber(int number)
     if (number < 1)
         throw SerialError(tr("There is no serial port number %1.").arg(number));
     m_portNumber = number;
+    m_device.clear();
 }
 
 void SerialCommPort::setSettings(const QString &settings)
@@ -158,37 +204,76 @@ QString SerialCommPort::runtimeFailureReason(QSerialPort::SerialPortError error)
     }
 }
 
-QString SerialCommPort::portLabel() const
+QString SerialCommPort::device() const
 {
-    return QStringLiteral("%1 (%2)").arg(m_portNumber).arg(m_deviceNamer(m_portNumber));
+    return m_device.isEmpty() ? m_deviceNamer(m_portNumber) : m_device;
 }
 
-QString SerialCommPort::openFailureReason() const
+QString SerialCommPort::portLabel() const
 {
+    return QStringLiteral("%1 (%2)").arg(m_portNumber).arg(device());
+}
+
+QString SerialCommPort::openFailure() const
+{
+    const QString cannotOpen = tr("Cannot open serial port %1: %2.");
     switch (m_port.error()) {
     case QSerialPort::DeviceNotFoundError:
-        return tr("no such device");
+        return cannotOpen.arg(portLabel(), tr("no such device")) + adapterAdvice();
     case QSerialPort::OpenError:
-        return tr("the port is already open");
+        return cannotOpen.arg(portLabel(), tr("the port is already open"));
     case QSerialPort::PermissionError: {
 #ifdef Q_OS_UNIX
         // Qt gives the same error for a port held by another program (its lock file, or the
         // driver's exclusive mode) and for a device the user may not open.
-        const QString device = m_deviceNamer(m_portNumber);
-        const QByteArray path = QFile::encodeName(device);
+        const QByteArray path = QFile::encodeName(device());
         if (::access(path.constData(), R_OK | W_OK) == 0)
-            return tr("the port is busy, another program is using it");
-        const QString group = owningGroup(device);
-        return tr("permission denied; the user must belong to the group that owns %1 (%2), "
-                  "for example with \"sudo usermod -aG %2 $USER\" and a new login")
-            .arg(device, group.isEmpty() ? QStringLiteral("dialout") : group);
+            return cannotOpen.arg(portLabel(), tr("the port is busy, another program is using it"));
+        struct stat info = {};
+        const bool known = ::stat(path.constData(), &info) == 0;
+        return cannotOpen.arg(portLabel(),
+                              permissionDeniedReason(device(),
+                                                     known ? groupName(info.st_gid) : QString(),
+                                                     known ? info.st_mode : 0));
 #else
-        return tr("access denied; another program may be using the port");
+        return cannotOpen.arg(portLabel(),
+                              tr("access denied; another program may be using the port"));
 #endif
     }
+#ifdef Q_OS_LINUX
+    case QSerialPort::ResourceError:
+    case QSerialPort::UnknownError:
+        if (hasNoHardware(device()))
+            return cannotOpen.arg(portLabel(), tr("no serial hardware answers on this device"))
+                + adapterAdvice();
+        return cannotOpen.arg(portLabel(), m_port.errorString());
+#endif
     default:
-        return m_port.errorString();
+        return cannotOpen.arg(portLabel(), m_port.errorString());
     }
+}
+
+QString SerialCommPort::adapterAdvice() const
+{
+#ifdef Q_OS_LINUX
+    if (m_portNumber == AdapterPort)
+        return QLatin1Char(' ')
+            + tr("If the sensor is on a USB serial adapter, plug it in; to give an adapter "
+                 "port %1, run \"%2\" with the adapter's device.")
+                  .arg(AdapterPort)
+                  .arg(QLatin1String(AdapterCommand));
+#endif
+    return {};
+}
+
+QString SerialCommPort::permissionDeniedReason(const QString &device, const QString &group,
+                                               unsigned mode)
+{
+    if (!group.isEmpty() && (mode & GroupReadWrite) == GroupReadWrite && !hasWidePowers(group))
+        return tr("permission denied; the user must belong to the group that owns %1 (%2), "
+                  "for example with \"sudo usermod -aG %2 $USER\" and a new login")
+            .arg(device, group);
+    return tr("permission denied; ask the administrator for access to %1").arg(device);
 }
 
 } // namespace Quorin

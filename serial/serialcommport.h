@@ -9,7 +9,8 @@
 
 namespace Quorin {
 
-// Port n is COMn on Windows and the n-th on-board line, /dev/ttyS(n-1), on Linux.
+// Port n is COMn on Windows. On Linux it is /dev/comN where the system has that name, the name
+// quorin-port3 gives a USB adapter, else the n-th on-board line, /dev/ttyS(n-1).
 [[nodiscard]] QString deviceForPort(int number);
 
 // The serial port over QSerialPort.
@@ -30,17 +31,27 @@ public:
     [[nodiscard]] qsizetype bytesWaiting() const override;
     [[nodiscard]] QByteArray readAll() override;
 
+    // Why a user may not open a device owned by group with the given st_mode: names the group
+    // only where joining it gives read and write and hands out nothing more than the device.
+    [[nodiscard]] static QString permissionDeniedReason(const QString &device, const QString &group,
+                                                        unsigned mode);
+
 private:
     void open();
     void applySettings();
     void onErrorOccurred(QSerialPort::SerialPortError error);
+    [[nodiscard]] QString device() const;
     [[nodiscard]] QString portLabel() const;
-    [[nodiscard]] QString openFailureReason() const;
+    [[nodiscard]] QString openFailure() const;
+    [[nodiscard]] QString adapterAdvice() const;
     [[nodiscard]] QString runtimeFailureReason(QSerialPort::SerialPortError error) const;
 
     QSerialPort m_port;
     DeviceNamer m_deviceNamer;
     int m_portNumber = 1;
+    // The device the last open tried: /dev/com3 goes away with its adapter, and a report
+    // must still name it.
+    QString m_device;
     LineSettings m_settings{9600, QSerialPort::NoParity, QSerialPort::Data8, QSerialPort::OneStop};
     int m_readLength = 0;
     // QSerialPort reports the failures of our own calls through errorOccurred too; those

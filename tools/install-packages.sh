@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a build, a demo or a test run needs and the machine lacks.
-#   install-packages.sh build|demo|sanitize|test|windows
+#   install-packages.sh build|demo|package|sanitize|test|windows
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
        libgl-dev libxcb1-dev libxcb-xtest0-dev fonts-liberation fonts-symbola
        dpkg-dev file ccache)
 display=(xvfb xauth imagemagick)
+# The checks of the Debian package, its menu entries and its AppStream metainfo.
+package=(lintian desktop-file-utils appstream)
 # clang with its sanitizer and libFuzzer runtimes, llvm-symbolizer for the sanitizers' stack
 # traces, and the style checkers.
 checks=(clang libclang-rt-14-dev llvm clang-format clang-tidy)
@@ -16,16 +18,17 @@ windows=(g++-mingw-w64-x86-64-posix dpkg-dev xz-utils wine64 wine fonts-wine nsi
 case "${1:-}" in
     build) wanted=("${build[@]}") ;;
     demo) wanted=("${build[@]}" "${display[@]}") ;;
+    package) wanted=("${build[@]}" "${package[@]}") ;;
     sanitize) wanted=("${build[@]}" "${checks[@]}") ;;
     test) wanted=("${build[@]}" "${display[@]}" "${checks[@]}") ;;
     windows) wanted=("${build[@]}" "${display[@]}" "${windows[@]}") ;;
-    *) echo "usage: $0 build|demo|sanitize|test|windows" >&2; exit 2 ;;
+    *) echo "usage: $0 build|demo|package|sanitize|test|windows" >&2; exit 2 ;;
 esac
 
 missing=()
-for package in "${wanted[@]}"; do
-    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
-    [ "$status" = installed ] || missing+=("$package")
+for name in "${wanted[@]}"; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$name" 2>/dev/null || true)
+    [ "$status" = installed ] || missing+=("$name")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

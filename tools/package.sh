@@ -1,10 +1,15 @@
 #!/bin/sh
-# Builds the Debian package of Quorin and Quorind in build-package/ and prints its path.
+# Builds the Debian package of Quorin and Quorind in build-package/, checks it, its menu entries
+# and its AppStream metainfo, and prints its path.
 #   package.sh [extra cmake options]
 set -eu
 cd "$(dirname "$0")/.."
-tools/install-packages.sh build
+tools/install-packages.sh package
 cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "$@"
 cmake --build build-package
 (cd build-package && cpack -G DEB)
-ls "$PWD"/build-package/quorin_*.deb
+deb=$(ls "$PWD"/build-package/quorin_*.deb)
+lintian --fail-on error "$deb" >&2
+desktop-file-validate packaging/*.desktop >&2
+appstreamcli validate --no-net build-package/packaging/*.metainfo.xml >&2
+echo "$deb"

@@ -2,25 +2,32 @@
 # Runs a command that sees a pseudo-terminal as serial port 3 (/dev/ttyS2), in a private mount
 # namespace, so that nothing outside it changes: not /dev, not the lock files of other runs.
 #
-#   port3-sandbox.sh [--lock-dir DIR] PTY|--no-port COMMAND [ARG...]
+#   port3-sandbox.sh [--lock-dir DIR] [--name com3|ttyS2] PTY|--no-port COMMAND [ARG...]
 #
 # PTY is the slave end, e.g. the path `quorin-sensor --pty` prints; with --no-port the command
-# sees a machine without /dev/ttyS2 at all. Commands that must see each
+# sees a machine without /dev/ttyS2 and /dev/com3 at all. --name com3 shows the pseudo-terminal
+# as /dev/com3, the name quorin-port3 gives an adapter, instead of the on-board /dev/ttyS2; with
+# the default name the command never sees a /dev/com3 of the machine. Commands that must see each
 # other's port locks (two instances of a reader) share one --lock-dir; without it each sandbox
 # gets an empty one of its own. Root uses a plain mount namespace; anybody else a user namespace.
 set -euo pipefail
 
 usage() {
-    echo "usage: $0 [--lock-dir DIR] PTY|--no-port COMMAND [ARG...]" >&2
+    echo "usage: $0 [--lock-dir DIR] [--name com3|ttyS2] PTY|--no-port COMMAND [ARG...]" >&2
     exit 2
 }
 
 lock_dir=
-if [ "${1:-}" = --lock-dir ]; then
-    [ $# -ge 2 ] || usage
-    lock_dir=$2
+port_name=ttyS2
+while [ $# -ge 2 ]; do
+    case $1 in
+        --lock-dir) lock_dir=$2 ;;
+        --name) port_name=$2 ;;
+        *) break ;;
+    esac
     shift 2
-fi
+done
+case $port_name in com3 | ttyS2) ;; *) usage ;; esac
 [ $# -ge 2 ] || usage
 pty=$1
 shift
@@ -38,7 +45,8 @@ if [ -z "${QUORIN_SANDBOX_INSIDE:-}" ]; then
     fi
     # Not exec: the trap above removes the private lock directory afterwards.
     status=0
-    QUORIN_SANDBOX_INSIDE=1 "${namespace[@]}" "$0" --lock-dir "$lock_dir" "$pty" "$@" || status=$?
+    QUORIN_SANDBOX_INSIDE=1 "${namespace[@]}" "$0" --lock-dir "$lock_dir" --name "$port_name" \
+        "$pty" "$@" || status=$?
     exit "$status"
 fi
 unset QUORIN_SANDBOX_INSIDE
@@ -49,9 +57,9 @@ if [ -d /var/lock ] && [ ! -L /var/lock ]; then
     mount --bind "$lock_dir" /var/lock
 fi
 
-# Where the machine has no /dev/ttyS2, or the command must not see one, a fresh /dev holds the
-# few devices a program needs, so that nothing is made in the real /dev.
-if [ ! -e /dev/ttyS2 ] || [ "$pty" = --no-port ]; then
+# Where the machine lacks the name, or the command must not see the machine's serial lines, a
+# fresh /dev holds the few devices a program needs, so that nothing is made in the real /dev.
+if [ ! -e "/dev/$port_name" ] || [ "$pty" = --no-port ] || [ -e /dev/com3 ]; then
     old=$(mktemp -d "${TMPDIR:-/tmp}/quorin-dev.XXXXXX")
     mount --rbind /dev "$old"
     mount -t tmpfs -o mode=755,size=64k quorin-dev /dev
@@ -75,8 +83,8 @@ if [ ! -e /dev/ttyS2 ] || [ "$pty" = --no-port ]; then
     rmdir "$old"
 fi
 if [ "$pty" != --no-port ]; then
-    [ -e /dev/ttyS2 ] || touch /dev/ttyS2
-    mount --bind "$pty" /dev/ttyS2
+    [ -e "/dev/$port_name" ] || touch "/dev/$port_name"
+    mount --bind "$pty" "/dev/$port_name"
 fi
 
 exec "$@"

@@ -6,9 +6,14 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <QTemporaryDir>
+
+#include <cerrno>
 #include <memory>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using Quorin::SerialCommPort;
@@ -16,14 +21,15 @@ using Quorin::SerialError;
 
 namespace {
 
-// A pseudo-terminal pair; the test writes into the master, the port reads the slave.
+// A pseudo-terminal pair; the test writes into the master, the port reads the slave. A slave
+// left locked refuses to open with EIO, as a serial line with no UART behind it does.
 class Pty
 {
 public:
-    Pty()
+    explicit Pty(bool unlocked = true)
     {
         m_master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0)
+        if (m_master >= 0 && grantpt(m_master) == 0 && (!unlocked || unlockpt(m_master) == 0))
             m_path = QString::fromLocal8Bit(ptsname(m_master));
     }
     ~Pty() { closeMaster(); }
@@ -55,6 +61,22 @@ std::unique_ptr<SerialCommPort> portOn(const QString &device)
     return port;
 }
 
+// A character device node that no driver answers, as the kernel makes for a line it has no UART
+// for: opening it fails with ENXIO. Empty where no such node can be made.
+QString nodeWithoutDriver(const QTemporaryDir &dir)
+{
+    // Major 60 is reserved for local use, so no driver claims it.
+    const QString node = dir.filePath(QStringLiteral("ttyS2"));
+    const QByteArray path = QFile::encodeName(node);
+    if (::mknod(path.constData(), S_IFCHR | 0666, makedev(60, 0)) != 0)
+        return {};
+    const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const bool noDriver = fd < 0 && errno == ENXIO;
+    if (fd >= 0)
+        ::close(fd);
+    return noDriver ? node : QString();
+}
+
 QString refusalOf(const std::function<void()> &operation)
 {
     try {
@@ -76,6 +98,9 @@ private Q_SLOTS:
     void refusalsNameTheDeviceAndTheReason_data();
     void refusalsNameTheDeviceAndTheReason();
     void vanishedDeviceClosesThePortBeforeItIsReported();
+    void permissionAdviceNamesOnlyAGroupThatHelps_data();
+    void permissionAdviceNamesOnlyAGroupThatHelps();
+    void portThreeIsTheDeviceTheSystemNames();
 };
 
 void TestSerialCommPort::readsWhatArrivesOnlyWhileOpen()
@@ -107,9 +132,22 @@ void TestSerialCommPort::refusalsNameTheDeviceAndTheReason_data()
 {
     QTest::addColumn<QString>("scenario");
     QTest::addColumn<QString>("reason");
+    const QString adapterAdvice = QStringLiteral(
+        " If the sensor is on a USB serial adapter, plug it in; to give an adapter port 3, run "
+        "\"sudo quorin-port3 /dev/ttyUSB0\" with the adapter's device.");
     QTest::newRow("no such device")
         << QStringLiteral("missing")
-        << QStringLiteral("Cannot open serial port 3 (%1): no such device.");
+        << QStringLiteral("Cannot open serial port 3 (%1): no such device.") + adapterAdvice;
+    QTest::newRow("no hardware behind the device, EIO")
+        << QStringLiteral("locked")
+        << QStringLiteral("Cannot open serial port 3 (%1): no serial hardware answers on this "
+                          "device.")
+            + adapterAdvice;
+    QTest::newRow("no driver behind the device node, ENXIO")
+        << QStringLiteral("unbacked")
+        << QStringLiteral("Cannot open serial port 3 (%1): no serial hardware answers on this "
+                          "device.")
+            + adapterAdvice;
     QTest::newRow("held by another program")
         << QStringLiteral("busy")
         << QStringLiteral("Cannot open serial port 3 (%1): the port is busy");
@@ -128,12 +166,22 @@ void TestSerialCommPort::refusalsNameTheDeviceAndTheReason()
     QFETCH(QString, scenario);
     QFETCH(QString, reason);
     Pty pty;
-    const QString device = scenario == QLatin1String("missing")
-        ? QStringLiteral("/dev/quorin-no-such-device")
-        : pty.path();
+    Pty locked(false);
+    QTemporaryDir dir;
+    QString device = pty.path();
+    if (scenario == QLatin1String("missing")) {
+        device = QStringLiteral("/dev/quorin-no-such-device");
+    } else if (scenario == QLatin1String("locked")) {
+        device = locked.path();
+    } else if (scenario == QLatin1String("unbacked")) {
+        device = nodeWithoutDriver(dir);
+        if (device.isEmpty())
+            QSKIP("needs root and a file system that allows device nodes");
+    }
     auto port = portOn(device);
     auto other = portOn(device);
-    if (scenario != QLatin1String("missing") && scenario != QLatin1String("settings"))
+    if (scenario == QLatin1String("busy") || scenario == QLatin1String("twice")
+        || scenario == QLatin1String("renumber"))
         other->setOpen(true);
     SerialCommPort *tried = scenario == QLatin1String("busy") ? port.get() : other.get();
 
@@ -165,6 +213,53 @@ void TestSerialCommPort::vanishedDeviceClosesThePortBeforeItIsReported()
         QStringLiteral("Serial port 3 (%1) stopped working: ").arg(pty.path())));
     QTest::qWait(200); // no second report follows from the errors still queued
     QCOMPARE(failures.size(), 1);
+}
+
+void TestSerialCommPort::permissionAdviceNamesOnlyAGroupThatHelps_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<uint>("mode");
+    QTest::addColumn<bool>("joiningHelps");
+    QTest::newRow("dialout, read and write") << QStringLiteral("dialout") << 0660U << true;
+    QTest::newRow("a group of the site's own") << QStringLiteral("sensors") << 0664U << true;
+    QTest::newRow("group may only read") << QStringLiteral("dialout") << 0640U << false;
+    QTest::newRow("owner only") << QStringLiteral("dialout") << 0600U << false;
+    QTest::newRow("root, owner only") << QStringLiteral("root") << 0600U << false;
+    QTest::newRow("root, read and write") << QStringLiteral("root") << 0660U << false;
+    QTest::newRow("disk") << QStringLiteral("disk") << 0660U << false;
+    QTest::newRow("sudo") << QStringLiteral("sudo") << 0660U << false;
+    QTest::newRow("terminals") << QStringLiteral("tty") << 0620U << false;
+    QTest::newRow("group unknown") << QString() << 0660U << false;
+}
+
+void TestSerialCommPort::permissionAdviceNamesOnlyAGroupThatHelps()
+{
+    QFETCH(QString, group);
+    QFETCH(uint, mode);
+    QFETCH(bool, joiningHelps);
+    const QString device = QStringLiteral("/dev/ttyS2");
+    const QString reason = SerialCommPort::permissionDeniedReason(device, group, mode | S_IFCHR);
+    QCOMPARE(reason,
+             joiningHelps
+                 ? QStringLiteral("permission denied; the user must belong to the group that owns "
+                                  "/dev/ttyS2 (%1), for example with \"sudo usermod -aG %1 "
+                                  "$USER\" and a new login")
+                       .arg(group)
+                 : QStringLiteral("permission denied; ask the administrator for access to "
+                                  "/dev/ttyS2"));
+}
+
+// Run by port3-choice.sh in a sandbox that shows a simulated sensor under the name given.
+void TestSerialCommPort::portThreeIsTheDeviceTheSystemNames()
+{
+    const QString expected = qEnvironmentVariable("QUORIN_PORT3_DEVICE");
+    if (expected.isEmpty())
+        QSKIP("run by port3-choice.sh in a sandbox");
+    QCOMPARE(Quorin::deviceForPort(3), expected);
+    SerialCommPort port;
+    port.setPortNumber(3);
+    port.setOpen(true);
+    QTRY_VERIFY(port.bytesWaiting() > 0);
 }
 
 QTEST_GUILESS_MAIN(TestSerialCommPort)
