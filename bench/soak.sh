@@ -2,7 +2,7 @@
 # What a reader does under a fast stream for a while: the real program, in its port 3 sandbox,
 # reads noise from the simulated sensor as fast as a pseudo-terminal takes it. Prints what the
 # sensor wrote, the reader's resident memory over the run, and how long a user waits to select
-# the value (a click, Ctrl+A and the selection read back, two helper processes included).
+# the value (Ctrl+A in the value box and the selection read back, two helper processes included).
 # Figures only, nothing asserted.
 #
 #   bench/soak.sh [Quorin|Quorind] [SECONDS]       default: Quorin, 60 s; a built tree in build/
@@ -45,13 +45,14 @@ done
 reader=$(pgrep -n -x "$program")
 "$xdrive" click "$window" 524 "$receive_y"
 
+"$xdrive" click "$window" 500 "$value_y" # the value box takes the keyboard
 rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$reader/status"; }
 samples=() slowest=0
 end=$((SECONDS + seconds))
 while [ "$SECONDS" -lt "$end" ]; do
     sleep 2
     start=$(date +%s%N)
-    "$xdrive" select-all "$window" 500 "$value_y"
+    "$xdrive" select-all
     "$xdrive" selection >/dev/null
     took=$((($(date +%s%N) - start) / 1000000))
     [ "$took" -gt "$slowest" ] && slowest=$took

@@ -163,18 +163,21 @@ public:
     }
     [[nodiscard]] bool hasWindow() { return find(true); }
 
-    void click(const char *control) const
+    void click(const char *control)
     {
         const QPoint at = m_layout.find(QLatin1String(control))->pixelRect(Dpi).center();
         xdrive(
             {QStringLiteral("click"), m_shown, QString::number(at.x()), QString::number(at.y())});
+        m_focus = QLatin1String(control);
     }
-    // What a box shows, as a user finds out: select all of it and read the selection.
-    [[nodiscard]] QString textOf(const char *box) const
+    // What a box shows, as a user finds out: select all of it and read the selection. The box
+    // is clicked only when it does not have the keyboard yet: a second click on it soon after
+    // the first would be a double click, which selects a word.
+    [[nodiscard]] QString textOf(const char *box)
     {
-        const QPoint at = m_layout.find(QLatin1String(box))->pixelRect(Dpi).center();
-        xdrive({QStringLiteral("select-all"), m_shown, QString::number(at.x()),
-                QString::number(at.y())});
+        if (m_focus != QLatin1String(box))
+            click(box);
+        xdrive({QStringLiteral("select-all")});
         return xdrive({QStringLiteral("selection")});
     }
     // Closes the window last found, as a window manager does.
@@ -227,6 +230,7 @@ private:
     QProcess m_process;
     QString m_shown;
     QSet<QString> m_seen;
+    QString m_focus; // the control last clicked
     QString m_report;
 };
 

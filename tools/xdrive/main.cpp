@@ -3,7 +3,7 @@
 //
 //   quorin-xdrive list                 one line per shown window: id width height title
 //   quorin-xdrive click ID X Y [N]     N left clicks (default 1) at X,Y inside the window
-//   quorin-xdrive select-all ID X Y    a click at X,Y inside the window, then Ctrl+A
+//   quorin-xdrive select-all           Ctrl+A, to the text box that has the keyboard
 //   quorin-xdrive selection            the text selected (the PRIMARY selection)
 //   quorin-xdrive close ID             asks the window to close, as a window manager does
 
@@ -110,15 +110,15 @@ xcb_keycode_t keycodeOf(xcb_connection_t *c, xcb_keysym_t keysym)
     die("the keyboard has no key for a needed symbol");
 }
 
-// Selects all of a text box as a keyboard user does. Unlike a triple click, which a busy
-// program may see as a double click and a single one, a key press is never split by timing.
-void selectAll(xcb_connection_t *c, xcb_window_t root, xcb_window_t window, int x, int y)
+// Selects all of the text box that has the keyboard, as a keyboard user does: Ctrl+A. Unlike a
+// triple click, which a busy program may see as a double click and a single one, a key press is
+// never split by timing.
+void selectAll(xcb_connection_t *c)
 {
     constexpr xcb_keysym_t ControlL = 0xffe3;
     constexpr xcb_keysym_t LetterA = 0x61;
     // No selection until the program makes its own, so that `selection` waits for that one.
     xcb_set_selection_owner(c, XCB_NONE, XCB_ATOM_PRIMARY, XCB_CURRENT_TIME);
-    click(c, root, window, x, y, 1);
     const xcb_keycode_t control = keycodeOf(c, ControlL);
     const xcb_keycode_t a = keycodeOf(c, LetterA);
     xcb_test_fake_input(c, XCB_KEY_PRESS, control, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
@@ -209,14 +209,14 @@ int main(int argc, char *argv[])
     else if ((args.size() == 4 || args.size() == 5) && args[0] == "click")
         click(c, root, windowArgument(argv[2]), number(argv[3]), number(argv[4]),
               args.size() == 5 ? number(argv[5]) : 1);
-    else if (args.size() == 4 && args[0] == "select-all")
-        selectAll(c, root, windowArgument(argv[2]), number(argv[3]), number(argv[4]));
+    else if (args.size() == 1 && args[0] == "select-all")
+        selectAll(c);
     else if (args.size() == 1 && args[0] == "selection")
         printSelection(c, root);
     else if (args.size() == 2 && args[0] == "close")
         close(c, windowArgument(argv[2]));
     else
-        die("usage: quorin-xdrive list | click ID X Y [N] | select-all ID X Y | close ID | "
+        die("usage: quorin-xdrive list | click ID X Y [N] | select-all | close ID | "
             "selection");
 
     // A round trip, so that everything sent has reached the server before we go.
