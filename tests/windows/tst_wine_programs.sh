@@ -166,13 +166,13 @@ session() {
 
     click Command3
     exitsWith 0 "$exe after Esci"
-    ptyFree || fail "$exe left COM3 open"
+    waitFor "$exe lets COM3 go" ptyFree
     pass "$exe: Esci ends it with status 0"
 
     startWithPort "$exe"
     "$xdrive" close "$window"
     exitsWith 0 "$exe after its window is closed"
-    ptyFree || fail "$exe left COM3 open"
+    waitFor "$exe lets COM3 go" ptyFree
     pass "$exe: closing the window ends it"
 }
 

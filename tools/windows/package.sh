@@ -33,16 +33,20 @@ name=Quorin-$short
 stage=$build/stage
 rm -rf "$stage"
 cmake --install "$build" --prefix "$stage/$name" > /dev/null
-find "$stage/$name" -name '*.exe' -o -name '*.dll' | xargs x86_64-w64-mingw32-strip --strip-unneeded
+find "$stage/$name" \( -name '*.exe' -o -name '*.dll' \) \
+    -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
 
 mkdir -p "$out"
+out=$(cd "$out" && pwd)
 zip=$out/$name-windows-x64.zip
 rm -f "$zip"
 (cd "$stage" && zip -q -r -9 "$zip" "$name")
 
-# The uninstaller removes exactly the files the installer puts in place.
-(cd "$stage/$name" && find . -type f | sort | sed 's|^\./||; s|/|\\|g; s|.*|Delete "$INSTDIR\\&"|'
- cd "$stage/$name" && find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g; s|.*|RMDir "$INSTDIR\\&"|') \
+# The uninstaller removes exactly the files the installer puts in place ($INSTDIR is NSIS's).
+# shellcheck disable=SC2016
+(cd "$stage/$name"
+ find . -type f | sort | sed 's|^\./||; s|/|\\|g; s|.*|Delete "$INSTDIR\\&"|'
+ find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g; s|.*|RMDir "$INSTDIR\\&"|') \
     > "$stage/uninstall-files.nsh"
 makensis -V2 -DVERSION="$short" -DFILE_VERSION="$version" -DPROGRAMS="$stage/$name" \
     -DUNINSTALL_FILES="$stage/uninstall-files.nsh" -DICON="$top/window/icons/quorin.ico" \

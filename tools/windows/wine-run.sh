@@ -7,7 +7,8 @@ set -euo pipefail
 export WINEPREFIX=$1 WINEARCH=win64
 folders=$2
 shift 2
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono or Gecko prompts
+# No Mono or Gecko prompts, and no menu entries made on the host.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # Tests running side by side must not both make the prefix; and the search path must wait, as
 # Wine makes a broken prefix with it.
