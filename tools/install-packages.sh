@@ -13,8 +13,10 @@ package=(lintian desktop-file-utils appstream)
 # traces, and the style checkers.
 checks=(clang libclang-rt-14-dev llvm clang-format clang-tidy)
 # The Windows build: the cross compilers, Qt's host tools above, Wine to run and test the
-# programs, NSIS for the installer.
-windows=(g++-mingw-w64-x86-64-posix dpkg-dev xz-utils wine64 wine fonts-wine nsis zip)
+# programs, NSIS for the installer (its stub is 32-bit, hence wine32), icoutils to read the
+# programs' resources.
+windows=(g++-mingw-w64-x86-64-posix dpkg-dev xz-utils wine64 wine wine32:i386 fonts-wine nsis
+         zip icoutils)
 case "${1:-}" in
     build) wanted=("${build[@]}") ;;
     demo) wanted=("${build[@]}" "${display[@]}") ;;
@@ -38,6 +40,13 @@ if [ "$(id -u)" -ne 0 ]; then
     command -v sudo >/dev/null || { echo "$0: run as root or install sudo" >&2; exit 1; }
     as_root=(sudo)
 fi
+# Packages of another architecture, such as wine32:i386, need it known to dpkg first.
+for name in "${missing[@]}"; do
+    arch=${name#*:}
+    [ "$arch" = "$name" ] && continue
+    dpkg --print-foreign-architectures | grep -qx "$arch" \
+        || "${as_root[@]}" dpkg --add-architecture "$arch"
+done
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
     "${missing[@]}"

@@ -30,5 +30,8 @@ cmake -S "$top" -B "$sanitized" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build "$sanitized"
 ctest --test-dir "$sanitized" --output-on-failure --parallel 2
 
+echo "== Windows: the programs cross-built, packaged and tested under Wine"
+"$top/tools/windows/test.sh" "$build"
+
 echo "== style"
 "$top/tools/check-style.sh" "$sanitized" # its compile database, with the moc outputs built

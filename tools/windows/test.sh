@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# The Windows stage of the test command: builds Qt for Windows when its cache is missing (about
+# 20 minutes on 2 cores, once), then the programs, their zip and installer, and runs the Windows
+# tests under Wine: the unit tests, and the delivered programs on a simulated COM3.
+#   tools/windows/test.sh [LINUX_BUILD]
+# LINUX_BUILD: a Linux build folder of this project (default build/), whose simulated sensor,
+# window driver and layout tool the tests use; what of them is missing is built.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
+host=${1:-$top/build}
+windows=$top/build-windows
+
+"$top/tools/install-packages.sh" windows
+if [ ! -f "$host/CMakeCache.txt" ]; then
+    cmake -S "$top" -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+fi
+cmake --build "$host" --target quorin-sensor quorin-xdrive quorin-layout
+
+"$top/tools/windows/package.sh" -B "$windows" -DQUORIN_WARNINGS_AS_ERRORS=ON \
+    -DQUORIN_HOST_BUILD="$host"
+# One display for every test, so that the windows of Wine's own processes, shared between tests,
+# never lose theirs.
+xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24 -dpi 96 -noreset" \
+    ctest --test-dir "$windows" --output-on-failure --parallel 2

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine, as the Windows build's tests do: in the given private
+# prefix, made on first use, with the given folders on the search path for DLLs.
+#   wine-run.sh PREFIX FOLDER[:FOLDER...] PROGRAM [ARG...]
+set -euo pipefail
+[ $# -ge 3 ] || { echo "usage: $0 PREFIX FOLDER[:FOLDER...] PROGRAM [ARG...]" >&2; exit 2; }
+export WINEPREFIX=$1 WINEARCH=win64
+folders=$2
+shift 2
+# No Mono or Gecko prompts, and no menu entries made on the host.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+# Tests running side by side must not both make the prefix; and the search path must wait, as
+# Wine makes a broken prefix with it.
+if [ ! -f "$WINEPREFIX/.quorin-ready" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    flock "$WINEPREFIX.lock" env -u WINEPATH sh -c '[ -f "$WINEPREFIX/.quorin-ready" ] \
+        || { wine wineboot --init && touch "$WINEPREFIX/.quorin-ready"; }'
+fi
+path=
+IFS=: read -r -a list <<< "$folders"
+for folder in "${list[@]}"; do
+    path+="${path:+;}Z:${folder//\//\\}"
+done
+export WINEPATH=$path
+
+# Qt for Windows as built here has no offscreen platform, and Wine needs a display for any
+# window: the tests' windows are real ones, on an Xvfb display of their own.
+unset QT_QPA_PLATFORM
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24 -dpi 96 -noreset" \
+        wine "$@"
+fi
+exec wine "$@"
