@@ -17,6 +17,7 @@ fi
 cmake --build "$host" --target quorin-sensor quorin-xdrive quorin-layout
 
 "$top/tools/windows/package.sh" -B "$windows" -DQUORIN_WARNINGS_AS_ERRORS=ON \
+    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
     -DQUORIN_HOST_BUILD="$host"
 # One display for every test, so that the windows of Wine's own processes, shared between tests,
 # never lose theirs.
