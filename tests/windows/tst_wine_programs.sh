@@ -25,6 +25,7 @@ if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24 -dpi 96 -noreset" \
         "$0" "$@"
 fi
+top=$(cd "$(dirname "$0")/../.." && pwd)
 host=$(cd "$1" && pwd)
 dist=$(cd "$2" && pwd)
 sensor=$host/tools/sensor/quorin-sensor
@@ -179,9 +180,11 @@ session() {
 echo "== a new Wine prefix"
 # One wineserver for the whole test, so that Wine maps its serial ports only once, at the start,
 # and never again over the link to the pseudo-terminal made below.
-mkdir -p "$WINEPREFIX"
+"$top/tools/windows/wine-prefix.sh" "$WINEPREFIX" > "$work/prefix.log" 2>&1 \
+    || { cat "$work/prefix.log"; fail "a new Wine prefix"; }
 wineserver -p > /dev/null 2>&1
-wine wineboot --init > "$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log"; fail "wineboot"; }
+# Wine's services, which map the serial ports, start with the first program.
+wine cmd /c exit > /dev/null 2>&1 || fail "Wine runs no program"
 
 "$sensor" --pty > "$work/pty" 2> /dev/null &
 sensorPid=$!

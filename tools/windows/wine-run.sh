@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine, as the Windows build's tests do: in the given private
-# prefix, made on first use, with the given folders on the search path for DLLs.
+# prefix, copied from a pristine one on first use, with the given folders on the search path for DLLs.
 #   wine-run.sh PREFIX FOLDER[:FOLDER...] PROGRAM [ARG...]
 set -euo pipefail
 [ $# -ge 3 ] || { echo "usage: $0 PREFIX FOLDER[:FOLDER...] PROGRAM [ARG...]" >&2; exit 2; }
@@ -10,12 +10,11 @@ shift 2
 # No Mono or Gecko prompts, and no menu entries made on the host.
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
-# Tests running side by side must not both make the prefix; and the search path must wait, as
-# Wine makes a broken prefix with it.
+# Tests running side by side must not both make the prefix.
 if [ ! -f "$WINEPREFIX/.quorin-ready" ]; then
     mkdir -p "$(dirname "$WINEPREFIX")"
-    flock "$WINEPREFIX.lock" env -u WINEPATH sh -c '[ -f "$WINEPREFIX/.quorin-ready" ] \
-        || { wine wineboot --init && touch "$WINEPREFIX/.quorin-ready"; }'
+    flock "$WINEPREFIX.lock" sh -c '[ -f "$1/.quorin-ready" ] || "$2" "$1"' sh "$WINEPREFIX" \
+        "$(dirname "$0")/wine-prefix.sh"
 fi
 path=
 IFS=: read -r -a list <<< "$folders"
