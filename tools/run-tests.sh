@@ -14,8 +14,9 @@ build=${1:-$top/build}
 
 "$top/tools/install-packages.sh" test
 # ccache keeps what was compiled outside the tree, so that a run on a fresh clone compiles only
-# what changed since the last one.
+# what changed since the last one, wherever the clone is.
 cache=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+export CCACHE_BASEDIR=$top CCACHE_NOHASHDIR=true
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DQUORIN_WARNINGS_AS_ERRORS=ON "${cache[@]}"
 cmake --build "$build"
