@@ -70,26 +70,6 @@ bool hasNoHardware(const QString &device)
 }
 #endif
 
-#ifdef Q_OS_WIN
-// Windows lets one program at a time open a COM port, and answers any other with "access
-// denied"; a port that does not exist is most often a device whose COM number Windows chose.
-QString windowsOpenFailureReason(const QSerialPort &port)
-{
-    switch (port.error()) {
-    case QSerialPort::DeviceNotFoundError:
-        return SerialCommPort::tr(
-                   "no such device; connect the device and give it %1 in Device Manager "
-                   "(Ports (COM & LPT), the device's Properties, Port Settings, Advanced, COM "
-                   "Port Number)")
-            .arg(port.portName());
-    case QSerialPort::PermissionError:
-        return SerialCommPort::tr("access denied; the port is busy, another program is using it");
-    default:
-        return port.errorString();
-    }
-}
-#endif
-
 } // namespace
 
 QString deviceForPort(int number)
@@ -237,12 +217,18 @@ QString SerialCommPort::portLabel() const
 QString SerialCommPort::openFailure() const
 {
     const QString cannotOpen = tr("Cannot open serial port %1: %2.");
-#ifdef Q_OS_WIN
-    return cannotOpen.arg(portLabel(), windowsOpenFailureReason(m_port));
-#endif
     switch (m_port.error()) {
     case QSerialPort::DeviceNotFoundError:
+#ifdef Q_OS_WIN
+        // Most often a device whose COM number Windows chose.
+        return cannotOpen.arg(portLabel(),
+                              tr("no such device; connect the device and give it %1 in Device "
+                                 "Manager (Ports (COM & LPT), the device's Properties, Port "
+                                 "Settings, Advanced, COM Port Number)")
+                                  .arg(device()));
+#else
         return cannotOpen.arg(portLabel(), tr("no such device")) + adapterAdvice();
+#endif
     case QSerialPort::OpenError:
         return cannotOpen.arg(portLabel(), tr("the port is already open"));
     case QSerialPort::PermissionError: {
@@ -259,8 +245,10 @@ QString SerialCommPort::openFailure() const
                                                      known ? groupName(info.st_gid) : QString(),
                                                      known ? info.st_mode : 0));
 #else
+        // Windows lets one program at a time open a COM port, and answers any other with
+        // "access denied".
         return cannotOpen.arg(portLabel(),
-                              tr("access denied; another program may be using the port"));
+                              tr("access denied; the port is busy, another program is using it"));
 #endif
     }
 #ifdef Q_OS_LINUX
