@@ -1,26 +1,21 @@
 #include "echoreceiveloop.h"
 #include "echotext.h"
-#include "fakecommport.h"
-#include "form1.h"
 #include "scriptedwait.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QTest>
 
 using Quorin::EchoReceiveLoop;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-// The didactic window, loaded on its fake port, with the didactic loop scripted.
-struct Reader
+struct Reader : ScriptedReader<EchoReceiveLoop>
 {
     Reader()
+        : ScriptedReader(Quorin::didacticLayout())
     {
-        form.load();
-        port->clearLog();
-        form.show();
     }
 
     // Scripts the priming reads so that the box then holds `primed`, newest first.
@@ -30,13 +25,7 @@ struct Reader
             wait.then([this, byte = primed.mid(i, 1)] { port->arrive(byte); });
     }
 
-    [[nodiscard]] QString value() const { return form.valueBox()->text(); }
     [[nodiscard]] QByteArray box() const { return Quorin::echoBytes(form.echoBox()->text()); }
-
-    FakeCommPort *port = new FakeCommPort;
-    Quorin::Form1 form{Quorin::didacticLayout(), port};
-    EchoReceiveLoop loop{form};
-    ScriptedWait wait{form, loop};
 };
 
 } // namespace
@@ -65,7 +54,6 @@ private Q_SLOTS:
                 reader.port->arrive(bytes({}, 99));
             })
             .then()
-            .then()
             .then([&] {
                 readsAtNinetyNine = reader.port->readSizes();
                 reader.port->arrive(bytes({7}));
@@ -82,33 +70,43 @@ private Q_SLOTS:
         QCOMPARE(readsAtNinetyNine, priming);
         QCOMPARE(reader.port->readSizes(), (priming + QList<qsizetype>{100}) + priming << 100);
         // The first hundred decode through the primed front: (200 - 1) * 100 / 253 = 78.65...
-        QCOMPARE(valuesAfterPriming, (QStringList{QString(), QStringLiteral("78.7")}));
+        QCOMPARE(valuesAfterPriming, (QStringList{QString(), u"78.7"_s}));
         QCOMPARE(reader.box(), bytes({}, 100, '\x09') + primedAgain + bytes({}, 100) + primed);
-        QCOMPARE(reader.value(), QStringLiteral("100.0"));
+        QCOMPARE(reader.value(), u"100.0"_s);
     }
 
+    // What the user pasted into the echo box is decoded as if received: a character without a
+    // byte of its own as "?", 63, and a control picture as its control byte. Whatever it is, the
+    // run goes on and shows the next value.
     void decodesWhatTheBoxHolds_data()
     {
-        QTest::addColumn<QString>("typed"); // what the user left in the box; null: untouched
+        QTest::addColumn<QString>("typed"); // pasted over the echo box; null: untouched
         QTest::addColumn<QByteArray>("read");
         QTest::addColumn<QString>("expected"); // null: the value box keeps what it showed
 
+        const QByteArray plain = bytes({}, 100, '\x09');
         const QByteArray trailingSync = bytes({}, 99, '\x09') + '\xff';
         QTest::newRow("sync inside the read")
-            << QString() << bytes({}, 50, '\x09') + bytes({255, 200}, 48) << QStringLiteral("78.7");
+            << QString() << bytes({}, 50, '\x09') + bytes({255, 200}, 48) << u"78.7"_s;
         QTest::newRow("read without sync, sync in the box behind it")
-            << QString() << bytes({}, 100, '\x09') << QStringLiteral("50.2");
+            << QString() << plain << u"50.2"_s;
         // The character after a trailing sync is the box's older front: (7 - 1) * 100 / 253.
-        QTest::newRow("sync as the read's last character")
-            << QString() << trailingSync << QStringLiteral("2.4");
+        QTest::newRow("sync as the read's last character") << QString() << trailingSync << u"2.4"_s;
         // (9 - 1) * 100 / 253 = 3.16...
-        QTest::newRow("cleared box, no sync: the read's first byte")
-            << QStringLiteral("") << bytes({}, 100, '\x09') << QStringLiteral("3.2");
+        QTest::newRow("cleared box, no sync: the read's first byte") << u""_s << plain << u"3.2"_s;
         QTest::newRow("cleared box, the read's only sync is last")
-            << QStringLiteral("") << trailingSync << QString();
-        // A character without a byte of its own counts as "?", 63: 62 * 100 / 253 = 24.50...
-        QTest::newRow("typed euro sign after a trailing sync")
-            << QStringLiteral("\u20ac") << trailingSync << QStringLiteral("24.5");
+            << u""_s << trailingSync << QString();
+        // (63 - 1) * 100 / 253 = 24.50...
+        QTest::newRow("euro sign after a trailing sync")
+            << u"\u20ac"_s << trailingSync << u"24.5"_s;
+        // (200 - 1) * 100 / 253 = 78.65...
+        QTest::newRow("a million characters, cut to the box's length")
+            << u"\u00ff\u00c8"_s + QString(1'000'000, u'A') << plain << u"78.7"_s;
+        QTest::newRow("emoji, a surrogate pair")
+            << u"\u00ff\U0001F600\u00c8"_s << plain << u"24.5"_s;
+        QTest::newRow("lone surrogate") << u"\u00ff"_s + QChar(0xd800) << plain << u"24.5"_s;
+        QTest::newRow("typed control character") << u"\u00ff\u0001"_s << plain << u"24.5"_s;
+        QTest::newRow("control picture") << u"\u00ff\u2401"_s << plain << u"0.0"_s;
     }
 
     void decodesWhatTheBoxHolds()
@@ -116,15 +114,16 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QByteArray, read);
         QFETCH(QString, expected);
-
         Reader reader;
         const QByteArray primed = bytes({7, 255, 128}, 61);
-        const QString previous = QStringLiteral("12.3");
         reader.prime(primed);
         reader.wait.then([&] {
-            if (!typed.isNull())
-                reader.form.echoBox()->setText(typed);
-            reader.form.valueBox()->setText(previous);
+            if (!typed.isNull()) {
+                QGuiApplication::clipboard()->setText(typed);
+                reader.form.echoBox()->selectAll();
+                reader.form.echoBox()->paste();
+            }
+            reader.form.valueBox()->setText(u"12.3"_s);
             reader.port->arrive(read);
         });
         clickButton(reader.form, "Command2");
@@ -132,52 +131,7 @@ private Q_SLOTS:
         QVERIFY(reader.wait.ranOut());
         if (typed.isNull())
             QCOMPARE(reader.box(), read + primed);
-        QCOMPARE(reader.value(), expected.isNull() ? previous : expected);
-    }
-
-    // Whatever a user pastes into either box, the run goes on and decodes what the echo box
-    // then holds; the value box simply shows the next value.
-    void anyPastedTextIsDecodedWithoutHarm_data()
-    {
-        QTest::addColumn<QString>("pasted");
-        QTest::addColumn<QString>("expected");
-
-        // (200 - 1) * 100 / 253 = 78.65...; (63 - 1) * 100 / 253 = 24.50...
-        QTest::newRow("a million characters, cut to the box's length")
-            << QStringLiteral("\u00ff\u00c8") + QString(1000000, u'A') << QStringLiteral("78.7");
-        QTest::newRow("emoji, a surrogate pair")
-            << QStringLiteral("\u00ff\U0001F600\u00c8") << QStringLiteral("24.5");
-        QTest::newRow("lone surrogate")
-            << QStringLiteral("\u00ff") + QChar(0xd800) << QStringLiteral("24.5");
-        QTest::newRow("right-to-left and combining marks")
-            << QStringLiteral("\u00ff\u202e\u0301") << QStringLiteral("24.5");
-        // Typed raw, a control character has no byte of its own; its picture, as the box shows
-        // received control bytes, stands for the byte.
-        QTest::newRow("control characters")
-            << QStringLiteral("\u00ff\u0001\u0000\u001b") << QStringLiteral("24.5");
-        QTest::newRow("a control picture")
-            << QStringLiteral("\u00ff\u2401") << QStringLiteral("0.0");
-    }
-
-    void anyPastedTextIsDecodedWithoutHarm()
-    {
-        QFETCH(QString, pasted);
-        QFETCH(QString, expected);
-
-        Reader reader;
-        reader.prime(bytes({}, 64, '\x05'));
-        reader.wait.then([&] {
-            QGuiApplication::clipboard()->setText(pasted);
-            for (QLineEdit *box : {reader.form.echoBox(), reader.form.valueBox()}) {
-                box->selectAll();
-                box->paste();
-            }
-            reader.port->arrive(bytes({}, 100, '\x09'));
-        });
-        clickButton(reader.form, "Command2");
-
-        QVERIFY(reader.wait.ranOut());
-        QCOMPARE(reader.value(), expected);
+        QCOMPARE(reader.value(), expected.isNull() ? u"12.3"_s : expected);
         QVERIFY(reader.form.echoBox()->text().size() <= EchoReceiveLoop::EchoBoxLength);
     }
 

@@ -1,30 +1,18 @@
-#include "fakecommport.h"
-#include "form1.h"
 #include "samplereceiveloop.h"
 #include "scriptedwait.h"
 
-#include <QLineEdit>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-// The standard window, loaded on its fake port, with the standard loop scripted.
-struct Reader
+struct Reader : ScriptedReader<Quorin::SampleReceiveLoop>
 {
     Reader()
+        : ScriptedReader(Quorin::standardLayout())
     {
-        port->logLamp(form.lamp());
-        form.load();
-        port->clearLog();
-        form.show();
     }
-
-    [[nodiscard]] QString value() const { return form.valueBox()->text(); }
-
-    FakeCommPort *port = new FakeCommPort;
-    Quorin::Form1 form{Quorin::standardLayout(), port};
-    Quorin::SampleReceiveLoop loop{form};
-    ScriptedWait wait{form, loop};
 };
 
 } // namespace
@@ -49,30 +37,26 @@ private Q_SLOTS:
         QVERIFY(reader.wait.ranOut());
         QCOMPARE(readsAtNine, QList<qsizetype>());
         QCOMPARE(reader.port->readSizes(), QList<qsizetype>{10});
-        QCOMPARE(reader.value(), QStringLiteral("50.2")); // (128 - 1) * 100 / 253 = 50.19...
+        QCOMPARE(reader.value(), u"50.2"_s); // (128 - 1) * 100 / 253 = 50.19...
     }
 
     void showsEachReadInFrontOfTheEarlierOnes_data()
     {
         QTest::addColumn<QList<QByteArray>>("reads");
         QTest::addColumn<QStringList>("shown");
-
         QTest::newRow("a later read's sync wins")
-            << QList<QByteArray>{bytes({255, 128}, 8), bytes({255, 254}, 8)}
-            << QStringList{QStringLiteral("50.2"), QStringLiteral("100.0")};
+            << QList{bytes({255, 128}, 8), bytes({255, 254}, 8)} << entries("50.2 100.0");
         // The sample after a read's trailing sync is the earlier read's first byte, 255 here.
         QTest::newRow("a trailing sync takes the earlier read's first byte")
-            << QList<QByteArray>{bytes({255, 254}, 8), bytes({}, 9, '\x09') + '\xff'}
-            << QStringList{QStringLiteral("100.0"), QStringLiteral("100.4")};
+            << QList{bytes({255, 254}, 8), bytes({}, 9, '\x09') + '\xff'} << entries("100.0 100.4");
         QTest::newRow("a lone trailing sync shows nothing, later reads neither")
-            << QList<QByteArray>{bytes({}, 9) + '\xff', bytes({}, 10)} << QStringList{{}, {}};
+            << QList{bytes({}, 9) + '\xff', bytes({}, 10)} << QStringList{{}, {}};
     }
 
     void showsEachReadInFrontOfTheEarlierOnes()
     {
         QFETCH(QList<QByteArray>, reads);
         QFETCH(QStringList, shown);
-
         Reader reader;
         QStringList seen;
         for (const QByteArray &read : reads) {
@@ -99,8 +83,6 @@ private Q_SLOTS:
                 lampLitWhileStopped = reader.form.lamp()->state() == Quorin::LampState::Lit;
             })
             .then()
-            .then()
-            .then()
             .then([&] { clickButton(reader.form, "Command2"); })
             // Without the first run's text behind it, a read without sync shows its first
             // byte: (7 - 1) * 100 / 253 = 2.37...
@@ -115,15 +97,13 @@ private Q_SLOTS:
         QVERIFY(reader.wait.ranOut());
         QVERIFY(reader.form.isEnding());
         QVERIFY(!lampLitWhileStopped);
-        QCOMPARE(reader.value(), QStringLiteral("2.4"));
+        QCOMPARE(reader.value(), u"2.4"_s);
         QStringList log = reader.port->log();
-        log.removeAll(QStringLiteral("InputLen=0"));
+        log.removeAll(u"InputLen=0"_s);
+        // The first run's read; Stop; the new run, its read; Exit.
         QCOMPARE(log,
-                 (QStringList{QStringLiteral("Input:10"), // the first run
-                              QStringLiteral("Lamp=Unlit"), QStringLiteral("PortOpen=False"),
-                              QStringLiteral("Lamp=Lit"), QStringLiteral("PortOpen=True"),
-                              QStringLiteral("Input:10"),          // the new run
-                              QStringLiteral("PortOpen=False")})); // Exit
+                 entries("Input:10 Lamp=Unlit PortOpen=False Lamp=Lit PortOpen=True Input:10 "
+                         "PortOpen=False"));
     }
 
     void manyClicksDuringWaitsLeaveOneRun()
@@ -138,9 +118,9 @@ private Q_SLOTS:
         QVERIFY(reader.wait.ranOut());
         QCOMPARE(reader.wait.deepestNesting(), 1);
         // Every click gave way to a new run, which set up its own read before waiting.
-        QCOMPARE(reader.port->log().count(QStringLiteral("InputLen=0")), 1 + Clicks + 1);
+        QCOMPARE(reader.port->log().count(u"InputLen=0"_s), 1 + Clicks + 1);
         QCOMPARE(reader.port->readSizes(), QList<qsizetype>{10});
-        QCOMPARE(reader.value(), QStringLiteral("50.2"));
+        QCOMPARE(reader.value(), u"50.2"_s);
     }
 };
 

@@ -3,7 +3,7 @@
 void FakeCommPort::perform(const QString &entry)
 {
     if (m_refused.contains(entry)) {
-        m_log.append(entry + QStringLiteral(" refused"));
+        m_log.append(QStringLiteral("refused:") + entry);
         throw Quorin::SerialError(QStringLiteral("Fake serial port refuses %1.").arg(entry));
     }
     m_log.append(entry);
@@ -59,4 +59,9 @@ QByteArray bytes(std::initializer_list<int> codes, int fill, char filler)
     for (const int code : codes)
         text += static_cast<char>(code);
     return text + QByteArray(fill, filler);
+}
+
+QStringList entries(const char *spaced)
+{
+    return QString::fromLatin1(spaced).split(u' ', Qt::SkipEmptyParts);
 }

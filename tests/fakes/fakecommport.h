@@ -29,7 +29,7 @@ public:
     // Bytes from the line; lost while the port is closed, as on a real port.
     void arrive(const QByteArray &bytes);
     // The operation logged as `entry` throws SerialError from now on, changing nothing; the log
-    // shows it as "<entry> refused".
+    // shows it as "refused:<entry>".
     void refuse(const QString &entry) { m_refused.insert(entry); }
     // Logs the lamp's changes too ("Lamp=Lit", "Lamp=Unlit"), to check their order.
     void logLamp(const Quorin::StatusLamp *lamp);
@@ -51,3 +51,5 @@ private:
 
 // Bytes from their codes, then `fill` times `filler`: bytes({255, 128}, 8) is a frame, eight 7s.
 QByteArray bytes(std::initializer_list<int> codes, int fill = 0, char filler = '\x07');
+// Log entries written as one line: entries("CommPort=3 PortOpen=True").
+QStringList entries(const char *spaced);

@@ -1,12 +1,14 @@
 #pragma once
 
-#include <QtGlobal>
+#include "fakecommport.h"
+#include "form1.h"
+
+#include <QLineEdit>
 
 #include <functional>
 #include <vector>
 
 namespace Quorin {
-class Form1;
 class ReceiveLoop;
 } // namespace Quorin
 
@@ -35,4 +37,26 @@ private:
     std::size_t m_next = 0;
     int m_depth = 0;
     int m_deepest = 0;
+};
+
+// A reader's window on a fake port, loaded and shown, with its receive loop scripted. The port's
+// log starts after the load and shows the lamp's changes among the port's.
+template<typename Loop>
+struct ScriptedReader
+{
+    explicit ScriptedReader(const Quorin::FormLayout &layout)
+        : form(layout, port)
+    {
+        port->logLamp(form.lamp());
+        form.load();
+        port->clearLog();
+        form.show();
+    }
+
+    [[nodiscard]] QString value() const { return form.valueBox()->text(); }
+
+    FakeCommPort *port = new FakeCommPort; // owned by the window
+    Quorin::Form1 form;
+    Loop loop{form};
+    ScriptedWait wait{form, loop};
 };
