@@ -2,7 +2,10 @@
 #include "form1.h"
 #include "scriptedwait.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -89,6 +92,33 @@ private Q_SLOTS:
         QVERIFY(!window.port->isOpen());
         QCOMPARE(window.form.isEnding(), ending);
         QCOMPARE(window.form.isVisible(), !ending);
+    }
+
+    // A port that fails during a run is closed before its report waits for the user, and the
+    // program then ends with status 1. Runs the application's event loop, as the program does.
+    void failureClosesThePortBeforeTheReport()
+    {
+        Window window;
+        window.form.load();
+        window.form.show();
+        QString report;
+        bool openDuringReport = true;
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                report = box->text();
+                openDuringReport = window.port->isOpen();
+                box->accept();
+            }
+        });
+        watcher.start(10);
+        QTimer::singleShot(60'000, &watcher, [] { QCoreApplication::exit(-1); }); // never hang
+        QTimer::singleShot(0, window.port, [&] { Q_EMIT window.port->failed(u"Gone."_s); });
+
+        QCOMPARE(QApplication::exec(), 1);
+        QCOMPARE(report, u"Gone."_s);
+        QVERIFY(!openDuringReport);
+        QVERIFY(!window.form.isVisible());
     }
 };
 
