@@ -75,9 +75,9 @@ private Q_SLOTS:
         QCOMPARE(reader.value(), u"100.0"_s);
     }
 
-    // What the user pasted into the echo box is decoded as if received: a character without a
-    // byte of its own as "?", 63, and a control picture as its control byte. Whatever it is, the
-    // run goes on and shows the next value.
+    // What the user pasted into the echo box is decoded as if received: a character of the code
+    // page as its byte, a character without a byte of its own as "?", 63, and a control picture
+    // as its control byte. Whatever it is, the run goes on and shows the next value.
     void decodesWhatTheBoxHolds_data()
     {
         QTest::addColumn<QString>("typed"); // pasted over the echo box; null: untouched
@@ -96,9 +96,12 @@ private Q_SLOTS:
         QTest::newRow("cleared box, no sync: the read's first byte") << u""_s << plain << u"3.2"_s;
         QTest::newRow("cleared box, the read's only sync is last")
             << u""_s << trailingSync << QString();
-        // (63 - 1) * 100 / 253 = 24.50...
+        // The euro sign is 128: (128 - 1) * 100 / 253 = 50.19...
         QTest::newRow("euro sign after a trailing sync")
-            << u"\u20ac"_s << trailingSync << u"24.5"_s;
+            << u"\u20ac"_s << trailingSync << u"50.2"_s;
+        // The en dash is 150: (150 - 1) * 100 / 253 = 58.89...
+        QTest::newRow("en dash") << u"\u00ff\u2013"_s << plain << u"58.9"_s;
+        // (63 - 1) * 100 / 253 = 24.50...
         // (200 - 1) * 100 / 253 = 78.65...
         QTest::newRow("a million characters, cut to the box's length")
             << u"\u00ff\u00c8"_s + QString(1'000'000, u'A') << plain << u"78.7"_s;
@@ -132,28 +135,43 @@ private Q_SLOTS:
         if (typed.isNull())
             QCOMPARE(reader.box(), read + primed);
         QCOMPARE(reader.value(), expected.isNull() ? u"12.3"_s : expected);
-        QVERIFY(reader.form.echoBox()->text().size() <= EchoReceiveLoop::EchoBoxLength);
+        QVERIFY(reader.form.echoBox()->text().size() <= 2048); // the characters the box keeps
     }
 
-    void boxKeepsTheNewestCharacters()
+    // Every byte has a character of its own, and the box gives back the very bytes it was given.
+    void boxShowsEveryByteAndKeepsTheNewest()
     {
-        constexpr int Length = EchoReceiveLoop::EchoBoxLength;
+        constexpr int Length = 2048; // the characters the box keeps
+        // Control pictures, ASCII, the picture of delete, Windows-1252 from 128 to 159, whose five
+        // undefined codes keep their C1 control character, then Latin-1.
+        QString everyByte;
+        for (char16_t code = 0; code < 32; ++code)
+            everyByte += QChar(u'\u2400' + code);
+        for (char16_t code = 32; code < 127; ++code)
+            everyByte += QChar(code);
+        everyByte += u"\u2421"
+                     "€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ"_s;
+        for (char16_t code = 160; code < 256; ++code)
+            everyByte += QChar(code);
+
         Reader reader;
         QByteArray large; // every byte value, and more than the box holds
         for (int i = 0; i < Length + 1000; ++i)
             large += static_cast<char>(i % 256);
         const QByteArray small = bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+        QString shownAfterLarge;
         QByteArray afterLarge;
         reader.wait.then([&] { reader.port->arrive(large); }).then([&] {
+            shownAfterLarge = reader.form.echoBox()->text();
             afterLarge = reader.box();
             reader.port->arrive(small);
         });
         clickButton(reader.form, "Command2");
 
         QVERIFY(reader.wait.ranOut());
-        QCOMPARE(afterLarge, large.first(Length)); // one character a byte, and back
-        QCOMPARE(reader.form.echoBox()->text(),
-                 Quorin::echoText(small + large.first(Length - small.size())));
+        QCOMPARE(shownAfterLarge.first(256), everyByte);
+        QCOMPARE(afterLarge, large.first(Length));
+        QCOMPARE(reader.box(), small + large.first(Length - small.size()));
     }
 };
 
