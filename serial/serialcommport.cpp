@@ -16,17 +16,13 @@
 
 namespace Quorin {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A port that nobody reads must not grow the program's memory; past this QSerialPort stops
 // taking bytes from the driver, as a serial control's fixed input buffer would.
 constexpr qint64 ReadBufferSize = qint64(64) * 1024;
-
-#ifdef Q_OS_LINUX
-// The port that quorin-port3 gives a USB adapter, and the command an administrator runs for it.
-constexpr int AdapterPort = 3;
-constexpr auto AdapterCommand = "sudo quorin-port3 /dev/ttyUSB0";
-#endif
 
 // st_mode's S_IRGRP | S_IWGRP, spelt out so that Windows builds it too.
 constexpr unsigned GroupReadWrite = 0060;
@@ -84,9 +80,10 @@ QString deviceForPort(int number)
 #endif
 }
 
-SerialCommPort::SerialCommPort(QObject *parent, DeviceNamer deviceNamer)
+SerialCommPort::SerialCommPort(QObject *parent, DeviceNamer deviceNamer, PortLister portLister)
     : CommPort(parent)
     , m_deviceNamer(std::move(deviceNamer))
+    , m_portLister(std::move(portLister))
 {
     setObjectName(QStringLiteral("MSComm1"));
     m_port.setReadBufferSize(ReadBufferSize);
@@ -106,7 +103,7 @@ void SerialCommPort::setOpen(bool open)
         return;
     }
     if (m_port.isOpen())
-        throw SerialError(tr("Serial port %1 is already open.").arg(portLabel()));
+        throw SerialError(u"La porta seriale %1 è già aperta."_s.arg(portLabel()));
     this->open();
 }
 
@@ -122,10 +119,11 @@ void SerialCommPort::open()
 void SerialCommPort::setPortNumber(int number)
 {
     if (m_port.isOpen())
-        throw SerialError(
-            tr("Cannot choose port %1 while serial port %2 is open.").arg(number).arg(portLabel()));
+        throw SerialError(u"Impossibile scegliere la porta %1 mentre la porta seriale %2 è aperta."_s
+                              .arg(number)
+                              .arg(portLabel()));
     if (number < 1)
-        throw SerialError(tr("There is no serial port number %1.").arg(number));
+        throw SerialError(u"Non esiste una porta seriale numero %1."_s.arg(number));
     m_portNumber = number;
     m_device.clear();
 }
@@ -134,9 +132,9 @@ void SerialCommPort::setSettings(const QString &settings)
 {
     const auto parsed = parseLineSettings(settings);
     if (!parsed)
-        throw SerialError(tr("Invalid line settings \"%1\" for serial port %2: expected "
-                             "baud,parity,data bits,stop bits, such as \"9600,N,8,1\".")
-                              .arg(settings, portLabel()));
+        throw SerialError(u"Impostazioni di linea \"%1\" non valide per la porta seriale %2: "
+                          "servono velocità, parità, bit di dati e bit di stop, come "
+                          "\"9600,N,8,1\"."_s.arg(settings, portLabel()));
     m_settings = *parsed;
     if (m_port.isOpen()) {
         const QScopedValueRollback inCall(m_inCall, true);
@@ -151,15 +149,15 @@ void SerialCommPort::applySettings()
         && m_port.setStopBits(m_settings.stopBits)
         && m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!applied)
-        throw SerialError(tr("Serial port %1 refuses its line settings: %2.")
-                              .arg(portLabel(), m_port.errorString()));
+        throw SerialError(u"La porta seriale %1 rifiuta le impostazioni di linea: il sistema "
+                          "risponde %2."_s.arg(portLabel(), quotedSystemWords(m_port.errorString())));
 }
 
 void SerialCommPort::setReadLength(int length)
 {
     if (length < 0)
-        throw SerialError(
-            tr("Invalid read length %1 for serial port %2.").arg(length).arg(portLabel()));
+        throw SerialError(u"Lunghezza di lettura %1 non valida per la porta seriale %2."_s.arg(length)
+                              .arg(portLabel()));
     m_readLength = length;
 }
 
@@ -183,9 +181,9 @@ void SerialCommPort::onErrorOccurred(QSerialPort::SerialPortError error)
     // kind, for as long as the port stays open: close it at the first one.
     const QString reason = runtimeFailureReason(error);
     m_port.close();
-    Q_EMIT failed(tr("Serial port %1 stopped working: %2. The device may have been "
-                     "disconnected.")
-                      .arg(portLabel(), reason));
+    Q_EMIT failed(u"La porta seriale %1 ha smesso di funzionare: %2. Il dispositivo potrebbe "
+                   "essere stato scollegato: ricollegarlo e avviare di nuovo il programma."_s.arg(
+                       portLabel(), reason));
 }
 
 QString SerialCommPort::runtimeFailureReason(QSerialPort::SerialPortError error) const
@@ -194,13 +192,13 @@ QString SerialCommPort::runtimeFailureReason(QSerialPort::SerialPortError error)
     // file or directory"; the kind of failure is what can be said for certain.
     switch (error) {
     case QSerialPort::ResourceError:
-        return tr("the device went away");
+        return u"il dispositivo non risponde più"_s;
     case QSerialPort::ReadError:
-        return tr("reading from the device failed");
+        return u"la lettura dal dispositivo non è riuscita"_s;
     case QSerialPort::WriteError:
-        return tr("writing to the device failed");
+        return u"la scrittura sul dispositivo non è riuscita"_s;
     default:
-        return m_port.errorString();
+        return u"il sistema risponde %1"_s.arg(quotedSystemWords(m_port.errorString()));
     }
 }
 
@@ -211,80 +209,61 @@ QString SerialCommPort::device() const
 
 QString SerialCommPort::portLabel() const
 {
-    return QStringLiteral("%1 (%2)").arg(m_portNumber).arg(device());
+    return u"%1 (%2)"_s.arg(m_portNumber).arg(device());
 }
 
 QString SerialCommPort::openFailure() const
 {
-    const QString cannotOpen = tr("Cannot open serial port %1: %2.");
+    const QString cannotOpen = u"Impossibile aprire la porta seriale %1: %2"_s;
+    const auto because = [&](const QString &reason) { return cannotOpen.arg(portLabel(), reason); };
+    const QString systemSays = u"il sistema risponde %1."_s.arg(
+        quotedSystemWords(m_port.errorString()));
+    const QString busy = u"la porta è già in uso da un altro programma: chiudere l'altro "
+                         "programma e riprovare."_s;
     switch (m_port.error()) {
     case QSerialPort::DeviceNotFoundError:
-#ifdef Q_OS_WIN
-        // Most often a device whose COM number Windows chose.
-        return cannotOpen.arg(portLabel(),
-                              tr("no such device; connect the device and give it %1 in Device "
-                                 "Manager (Ports (COM & LPT), the device's Properties, Port "
-                                 "Settings, Advanced, COM Port Number)")
-                                  .arg(device()));
-#else
-        return cannotOpen.arg(portLabel(), tr("no such device")) + adapterAdvice();
-#endif
+        return because(u"la porta non esiste. "_s) + missingPortAdvice(m_portNumber, m_portLister());
     case QSerialPort::OpenError:
-        return cannotOpen.arg(portLabel(), tr("the port is already open"));
+        return because(u"la porta è già aperta."_s);
     case QSerialPort::PermissionError: {
 #ifdef Q_OS_UNIX
         // Qt gives the same error for a port held by another program (its lock file, or the
         // driver's exclusive mode) and for a device the user may not open.
         const QByteArray path = QFile::encodeName(device());
         if (::access(path.constData(), R_OK | W_OK) == 0)
-            return cannotOpen.arg(portLabel(), tr("the port is busy, another program is using it"));
+            return because(busy);
         struct stat info = {};
         const bool known = ::stat(path.constData(), &info) == 0;
-        return cannotOpen.arg(portLabel(),
-                              permissionDeniedReason(device(),
-                                                     known ? groupName(info.st_gid) : QString(),
-                                                     known ? info.st_mode : 0));
+        return because(permissionDeniedReason(device(), known ? groupName(info.st_gid) : QString(),
+                                              known ? info.st_mode : 0)
+                       + u'.');
 #else
         // Windows lets one program at a time open a COM port, and answers any other with
         // "access denied".
-        return cannotOpen.arg(portLabel(),
-                              tr("access denied; the port is busy, another program is using it"));
+        return because(u"accesso negato, "_s + busy);
 #endif
     }
 #ifdef Q_OS_LINUX
     case QSerialPort::ResourceError:
     case QSerialPort::UnknownError:
         if (hasNoHardware(device()))
-            return cannotOpen.arg(portLabel(), tr("no serial hardware answers on this device"))
-                + adapterAdvice();
-        return cannotOpen.arg(portLabel(), m_port.errorString());
+            return because(u"su questo dispositivo non risponde alcuna porta seriale. "_s)
+                + missingPortAdvice(m_portNumber, m_portLister());
+        return because(systemSays);
 #endif
     default:
-        return cannotOpen.arg(portLabel(), m_port.errorString());
+        return because(systemSays);
     }
-}
-
-QString SerialCommPort::adapterAdvice() const
-{
-#ifdef Q_OS_LINUX
-    if (m_portNumber == AdapterPort)
-        return QLatin1Char(' ')
-            + tr("If the sensor is on a USB serial adapter, plug it in; to give an adapter "
-                 "port %1, run \"%2\" with the adapter's device.")
-                  .arg(AdapterPort)
-                  .arg(QLatin1String(AdapterCommand));
-#endif
-    return {};
 }
 
 QString SerialCommPort::permissionDeniedReason(const QString &device, const QString &group,
                                                unsigned mode)
 {
     if (!group.isEmpty() && (mode & GroupReadWrite) == GroupReadWrite && !hasWidePowers(group))
-        return tr("permission denied; the user must belong to the group that owns %1 (%2), "
-                  "for example with \"sudo usermod -aG %2 $USER\" and a new login")
-            .arg(device, group);
-    return tr("permission denied; ask the administrator for access to %1").arg(device);
+        return u"permesso negato; l'utente deve far parte del gruppo proprietario di %1 (%2), "
+               "per esempio con \"sudo usermod -aG %2 $USER\", e poi uscire dalla sessione e "
+               "rientrare"_s.arg(device, group);
+    return u"permesso negato; chiedere all'amministratore l'accesso a %1"_s.arg(device);
 }
 
 } // namespace Quorin

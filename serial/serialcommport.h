@@ -2,6 +2,7 @@
 
 #include "commport.h"
 #include "linesettings.h"
+#include "portreport.h"
 
 #include <QSerialPort>
 
@@ -20,8 +21,12 @@ class SerialCommPort final : public CommPort
 
 public:
     using DeviceNamer = std::function<QString(int)>;
+    using PortLister = std::function<QList<SystemPort>()>;
 
-    explicit SerialCommPort(QObject *parent = nullptr, DeviceNamer deviceNamer = &deviceForPort);
+    // The device of each port number, and the system's list of serial ports that a report of a
+    // missing port names.
+    explicit SerialCommPort(QObject *parent = nullptr, DeviceNamer deviceNamer = &deviceForPort,
+                            PortLister portLister = &systemPorts);
 
     [[nodiscard]] bool isOpen() const override;
     void setOpen(bool open) override;
@@ -43,11 +48,11 @@ private:
     [[nodiscard]] QString device() const;
     [[nodiscard]] QString portLabel() const;
     [[nodiscard]] QString openFailure() const;
-    [[nodiscard]] QString adapterAdvice() const;
     [[nodiscard]] QString runtimeFailureReason(QSerialPort::SerialPortError error) const;
 
     QSerialPort m_port;
     DeviceNamer m_deviceNamer;
+    PortLister m_portLister;
     int m_portNumber = 1;
     // The device the last open tried: /dev/com3 goes away with its adapter, and a report
     // must still name it.

@@ -193,9 +193,16 @@ void Form1::fail(const QString &message)
     } catch (const SerialError &) {
         // The report below is about the first failure, not this one.
     }
+    // While the report waits for the user, the lamp says what the port is.
+    if (!m_port->isOpen())
+        m_lamp->setState(LampState::Unlit);
     std::fprintf(stderr, "%s\n", qUtf8Printable(message));
     std::fflush(stderr);
-    QMessageBox::critical(isVisible() ? this : nullptr, windowTitle(), message);
+    // Plain text: a report quotes what a device and the system say, never markup to render.
+    QMessageBox report(QMessageBox::Critical, windowTitle(), message, QMessageBox::Ok,
+                       isVisible() ? this : nullptr);
+    report.setTextFormat(Qt::PlainText);
+    report.exec();
     hide();
     QCoreApplication::exit(1);
 }

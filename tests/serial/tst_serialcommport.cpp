@@ -18,9 +18,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Port 3 on `device`, on a system whose only other serial port is a USB adapter.
 std::unique_ptr<SerialCommPort> portOn(const QString &device)
 {
-    auto port = std::make_unique<SerialCommPort>(nullptr, [device](int) { return device; });
+    auto port = std::make_unique<SerialCommPort>(
+        nullptr, [device](int) { return device; },
+        [] { return QList<Quorin::SystemPort>{{u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s}}; });
     port->setPortNumber(3);
     port->setSettings(u"9600,N,8,1"_s);
     return port;
@@ -70,9 +73,9 @@ private Q_SLOTS:
         const Pty locked(false);
         QCOMPARE(
             refusalToOpen(locked.path),
-            u"Cannot open serial port 3 (%1): no serial hardware answers on this device. If "
-            "the sensor is on a USB serial adapter, plug it in; to give an adapter port 3, "
-            "run \"sudo quorin-port3 /dev/ttyUSB0\" with the adapter's device."_s.arg(locked.path));
+            u"Impossibile aprire la porta seriale 3 (%1): su questo dispositivo non risponde "
+            "alcuna porta seriale. Il PC ha la porta seriale /dev/ttyUSB0 (FT232R USB UART): per "
+            "darle il numero 3, eseguire \"sudo quorin-port3 /dev/ttyUSB0\"."_s.arg(locked.path));
     }
 
     // A user left out of the line's group is told to join it; root, who may open anything,
@@ -100,11 +103,11 @@ private Q_SLOTS:
             refusal = refusalToOpen(pty.path);
         }
         const QString reason = root
-            ? u"the user must belong to the group that owns %1 (dialout), for example with \"sudo "
-              "usermod -aG dialout $USER\" and a new login"_s
-            : u"ask the administrator for access to %1"_s;
+            ? u"l'utente deve far parte del gruppo proprietario di %1 (dialout), per esempio con "
+              "\"sudo usermod -aG dialout $USER\", e poi uscire dalla sessione e rientrare"_s
+            : u"chiedere all'amministratore l'accesso a %1"_s;
         QCOMPARE(refusal,
-                 u"Cannot open serial port 3 (%1): permission denied; "_s.arg(pty.path)
+                 u"Impossibile aprire la porta seriale 3 (%1): permesso negato; "_s.arg(pty.path)
                      + reason.arg(pty.path) + u'.');
     }
 
@@ -130,10 +133,10 @@ private Q_SLOTS:
         QFETCH(bool, joiningHelps);
         const QString device = u"/dev/ttyS2"_s;
         QCOMPARE(SerialCommPort::permissionDeniedReason(device, group, mode | S_IFCHR),
-                 joiningHelps ? u"permission denied; the user must belong to the group that owns "
-                                "/dev/ttyS2 (%1), for example with \"sudo usermod -aG %1 $USER\" "
-                                "and a new login"_s.arg(group)
-                              : u"permission denied; ask the administrator for access to "
+                 joiningHelps ? u"permesso negato; l'utente deve far parte del gruppo proprietario "
+                                "di /dev/ttyS2 (%1), per esempio con \"sudo usermod -aG %1 "
+                                "$USER\", e poi uscire dalla sessione e rientrare"_s.arg(group)
+                              : u"permesso negato; chiedere all'amministratore l'accesso a "
                                 "/dev/ttyS2"_s);
     }
 

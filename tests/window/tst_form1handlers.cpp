@@ -1,5 +1,6 @@
 #include "fakecommport.h"
 #include "form1.h"
+#include "samplereceiveloop.h"
 #include "scriptedwait.h"
 
 #include <QApplication>
@@ -94,30 +95,54 @@ private Q_SLOTS:
         QCOMPARE(window.form.isVisible(), !ending);
     }
 
-    // A port that fails during a run is closed before its report waits for the user, and the
-    // program then ends with status 1. Runs the application's event loop, as the program does.
-    void failureClosesThePortBeforeTheReport()
+    // Whatever fails, the port is closed and the lamp unlit before the report waits for the
+    // user, and the program then ends with status 1. Runs the application's event loop, as the
+    // program does.
+    void failureClosesThePortAndUnlightsTheLampBeforeTheReport_data()
     {
+        QTest::addColumn<bool>("reopen"); // false: the open port fails during a run
+        QTest::newRow("port fails while open") << false;
+        QTest::newRow("Ricevi i dati cannot reopen the port") << true;
+    }
+
+    void failureClosesThePortAndUnlightsTheLampBeforeTheReport()
+    {
+        QFETCH(bool, reopen);
         Window window;
+        Quorin::SampleReceiveLoop loop(window.form);
         window.form.load();
         window.form.show();
         QString report;
         bool openDuringReport = true;
+        bool litDuringReport = true;
+        bool plainText = false;
         QTimer watcher;
         QObject::connect(&watcher, &QTimer::timeout, [&] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 report = box->text();
                 openDuringReport = window.port->isOpen();
+                litDuringReport = window.form.lamp()->state() == Quorin::LampState::Lit;
+                plainText = box->textFormat() == Qt::PlainText;
                 box->accept();
             }
         });
         watcher.start(10);
         QTimer::singleShot(60'000, &watcher, [] { QCoreApplication::exit(-1); }); // never hang
-        QTimer::singleShot(0, window.port, [&] { Q_EMIT window.port->failed(u"Gone."_s); });
+        QTimer::singleShot(0, window.port, [&] {
+            if (reopen) {
+                clickButton(window.form, "Command1");
+                window.port->refuse(u"PortOpen=True"_s);
+                clickButton(window.form, "Command2");
+            } else {
+                Q_EMIT window.port->failed(u"<b>Gone</b>."_s);
+            }
+        });
 
         QCOMPARE(QApplication::exec(), 1);
-        QCOMPARE(report, u"Gone."_s);
+        QCOMPARE(report, reopen ? u"Fake serial port refuses PortOpen=True."_s : u"<b>Gone</b>."_s);
+        QVERIFY(plainText); // what a device or the system says is shown as it is
         QVERIFY(!openDuringReport);
+        QVERIFY(!litDuringReport);
         QVERIFY(!window.form.isVisible());
     }
 };
