@@ -2,6 +2,9 @@
 
 #include <QTest>
 
+#include <algorithm>
+#include <memory>
+
 using Quorin::decodeSample;
 
 namespace {
@@ -21,8 +24,8 @@ QString shown(const std::optional<QString> &value)
 
 } // namespace
 
-// Checks how a received text becomes the value in the box. What of it the reader keeps between
-// reads is fuzzed against the whole text in tests/fuzz.
+// Checks how a received text becomes the value in the box, and that the few bytes the reader
+// keeps between reads show what the whole text would.
 class TestSample : public QObject
 {
     Q_OBJECT
@@ -74,6 +77,43 @@ private Q_SLOTS:
         QCOMPARE(shown(value), expected);
         for (const QChar c : shown(value)) // digits and sign stay ASCII in every locale
             QVERIFY2(c.unicode() < 128 || locale.decimalPoint().contains(c), qPrintable(*value));
+    }
+
+    // Every text of up to seven bytes drawn from a sync byte and two codes, cut into reads in
+    // every way, each read put in front of what came before: after every read, the bytes kept,
+    // three at most, show what the whole text shows. Each read sits in a buffer of exactly its
+    // size, so that AddressSanitizer sees a byte read past its end.
+    void keptBytesShowWhatTheWholeTextShows()
+    {
+        const QLocale c = QLocale::c();
+        const char codes[] = {char(255), char(1), char(128)};
+        constexpr int Longest = 7;
+        int texts = 1;
+        for (int length = 1; length <= Longest; ++length) {
+            texts *= 3;
+            for (int text = 0; text < texts; ++text) {
+                QByteArray stream; // in arrival order
+                for (int i = 0, digits = text; i < length; ++i, digits /= 3)
+                    stream += codes[digits % 3];
+                // A read ends after byte i where bit i of `cuts` is set, and at the end.
+                for (unsigned cuts = 0; cuts < 1U << (length - 1); ++cuts) {
+                    QByteArray whole;
+                    QByteArray kept;
+                    for (qsizetype from = 0, to = 0; to < length; from = to) {
+                        while (++to < length && !(cuts >> (to - 1) & 1U)) {
+                        }
+                        const auto read = std::make_unique<char[]>(size_t(to - from));
+                        std::copy(stream.begin() + from, stream.begin() + to, read.get());
+                        const QByteArrayView view(read.get(), to - from);
+                        whole.prepend(view);
+                        kept = Quorin::keepDecodable(kept.prepend(view));
+                        const bool same = decodeSample(kept, c) == decodeSample(whole, c)
+                            && decodeSample(Quorin::keepDecodable(view), c) == decodeSample(view, c);
+                        QVERIFY2(same && kept.size() <= 3, whole.toHex(' ').constData());
+                    }
+                }
+            }
+        }
     }
 };
 
