@@ -99,16 +99,14 @@ private Q_SLOTS:
         // The euro sign is 128: (128 - 1) * 100 / 253 = 50.19...
         QTest::newRow("euro sign after a trailing sync")
             << u"\u20ac"_s << trailingSync << u"50.2"_s;
-        // The en dash is 150: (150 - 1) * 100 / 253 = 58.89...
-        QTest::newRow("en dash") << u"\u00ff\u2013"_s << plain << u"58.9"_s;
-        // (63 - 1) * 100 / 253 = 24.50...
         // (200 - 1) * 100 / 253 = 78.65...
         QTest::newRow("a million characters, cut to the box's length")
             << u"\u00ff\u00c8"_s + QString(1'000'000, u'A') << plain << u"78.7"_s;
+        // Each stands for no byte: (63 - 1) * 100 / 253 = 24.50...
         QTest::newRow("emoji, a surrogate pair")
             << u"\u00ff\U0001F600\u00c8"_s << plain << u"24.5"_s;
-        QTest::newRow("lone surrogate") << u"\u00ff"_s + QChar(0xd800) << plain << u"24.5"_s;
         QTest::newRow("typed control character") << u"\u00ff\u0001"_s << plain << u"24.5"_s;
+        QTest::newRow("U+0080, which no byte shows as") << u"\u00ff\u0080"_s << plain << u"24.5"_s;
         QTest::newRow("control picture") << u"\u00ff\u2401"_s << plain << u"0.0"_s;
     }
 

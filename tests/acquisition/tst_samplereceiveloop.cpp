@@ -105,23 +105,6 @@ private Q_SLOTS:
                  entries("Input:10 Lamp=Unlit PortOpen=False Lamp=Lit PortOpen=True Input:10 "
                          "PortOpen=False"));
     }
-
-    void manyClicksDuringWaitsLeaveOneRun()
-    {
-        constexpr int Clicks = 10'000;
-        Reader reader;
-        for (int click = 0; click < Clicks; ++click)
-            reader.wait.then([&] { clickButton(reader.form, "Command2"); });
-        reader.wait.then([&] { reader.port->arrive(bytes({255, 128}, 8)); });
-        clickButton(reader.form, "Command2");
-
-        QVERIFY(reader.wait.ranOut());
-        QCOMPARE(reader.wait.deepestNesting(), 1);
-        // Every click gave way to a new run, which set up its own read before waiting.
-        QCOMPARE(reader.port->log().count(u"InputLen=0"_s), 1 + Clicks + 1);
-        QCOMPARE(reader.port->readSizes(), QList<qsizetype>{10});
-        QCOMPARE(reader.value(), u"50.2"_s);
-    }
 };
 
 QTEST_MAIN(TestSampleReceiveLoop)

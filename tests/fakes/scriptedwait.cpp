@@ -30,7 +30,6 @@ void ScriptedWait::poll()
     if (m_form.isEnding())
         qFatal("The receive loop waits on after the program ended");
     ++m_depth;
-    m_deepest = std::max(m_deepest, m_depth);
     if (m_depth > 1 || ranOut()) {
         clickButton(m_form, "Command3");
     } else {

@@ -26,8 +26,6 @@ public:
     ScriptedWait &then(std::function<void()> step = {});
 
     [[nodiscard]] bool ranOut() const { return m_next >= m_steps.size(); }
-    // The most polls ever running inside one another: 1 while runs never nest.
-    [[nodiscard]] int deepestNesting() const { return m_deepest; }
 
 private:
     void poll();
@@ -36,7 +34,6 @@ private:
     std::vector<std::function<void()>> m_steps;
     std::size_t m_next = 0;
     int m_depth = 0;
-    int m_deepest = 0;
 };
 
 // A reader's window on a fake port, loaded and shown, with its receive loop scripted. The port's
