@@ -5,11 +5,12 @@
 #   port3-sandbox.sh [--lock-dir DIR] [--name com3|ttyS2] PTY|--no-port COMMAND [ARG...]
 #
 # PTY is the slave end, e.g. the path `quorin-sensor --pty` prints; with --no-port the command
-# sees a machine without /dev/ttyS2 and /dev/com3, and without any other serial port either. --name com3 shows the pseudo-terminal
-# as /dev/com3, the name quorin-port3 gives an adapter, instead of the on-board /dev/ttyS2; with
-# the default name the command never sees a /dev/com3 of the machine. Commands that must see each
-# other's port locks (two instances of a reader) share one --lock-dir; without it each sandbox
-# gets an empty one of its own. Root uses a plain mount namespace; anybody else a user namespace.
+# sees a machine without /dev/ttyS2 and /dev/com3, and without any other serial port either.
+# --name com3 shows the pseudo-terminal as /dev/com3, the name quorin-port3 gives an adapter,
+# beside an on-board /dev/ttyS2 that is not the sensor (/dev/null); with the default name the
+# command never sees a /dev/com3 of the machine. Commands that must see each other's port locks
+# (two instances of a reader) share one --lock-dir; without it each sandbox gets an empty one of
+# its own. Root uses a plain mount namespace; anybody else a user namespace.
 set -euo pipefail
 
 usage() {
@@ -85,6 +86,10 @@ fi
 if [ "$pty" != --no-port ]; then
     [ -e "/dev/$port_name" ] || touch "/dev/$port_name"
     mount --bind "$pty" "/dev/$port_name"
+    if [ "$port_name" = com3 ]; then
+        touch /dev/ttyS2
+        mount --bind /dev/null /dev/ttyS2
+    fi
 else
     # The serial ports a program can list are the ones the kernel shows here.
     mount -t tmpfs -o mode=755,size=4k quorin-no-tty /sys/class/tty

@@ -1,6 +1,7 @@
 #!/bin/sh
-# Port 3 is /dev/com3 where the system has that name, else /dev/ttyS2: the port test's check of
-# it, run in a sandbox that shows a simulated sensor under one name and then under the other.
+# Port 3 is /dev/com3 where the system has that name, even beside an on-board /dev/ttyS2, else
+# /dev/ttyS2: the port test's check of it, run in a sandbox that shows a simulated sensor as
+# /dev/com3 next to a /dev/ttyS2 that is not the sensor, and then as /dev/ttyS2 alone.
 #   port3-choice.sh SANDBOX SENSOR TST_SERIALCOMMPORT
 set -eu
 sandbox=$1

@@ -7,10 +7,13 @@
 #include <QTest>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include <grp.h>
+#include <poll.h>
 #include <sys/stat.h>
 
 using Quorin::SerialCommPort;
@@ -138,6 +141,56 @@ private Q_SLOTS:
                                 "$USER\", e poi uscire dalla sessione e rientrare"_s.arg(group)
                               : u"permesso negato; chiedere all'amministratore l'accesso a "
                                 "/dev/ttyS2"_s);
+    }
+
+    // A device that goes away is closed before its failure is reported, and the report names the
+    // device that was open, though port 3 is another device by then: /dev/com3 goes with its
+    // adapter.
+    void pulledDeviceIsClosedAndReportedByTheNameItHad()
+    {
+        auto pty = std::make_unique<Pty>();
+        const QString opened = pty->path;
+        bool pulled = false;
+        SerialCommPort port(nullptr, [&](int) { return pulled ? u"/dev/ttyS2"_s : opened; });
+        port.setPortNumber(3);
+        port.setOpen(true);
+        QString report;
+        bool openWhenReported = true;
+        connect(&port, &Quorin::CommPort::failed, this, [&](const QString &message) {
+            report = message;
+            openWhenReported = port.isOpen();
+        });
+        pulled = true;
+        pty.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(!report.isEmpty(), 60000);
+        QVERIFY(!openWhenReported);
+        QCOMPARE(report,
+                 u"La porta seriale 3 (%1) ha smesso di funzionare: la lettura dal dispositivo "
+                 "non è riuscita. Il dispositivo potrebbe essere stato scollegato: ricollegarlo e "
+                 "avviare di nuovo il programma."_s.arg(opened));
+    }
+
+    // Bytes that nobody reads, as before "Ricevi i dati" is clicked, wait in the port up to
+    // 64 KiB and no further, so that a streaming sensor does not grow the program's memory.
+    void unreadBytesWaitUpTo64KiB()
+    {
+        Pty pty;
+        auto port = portOn(pty.path);
+        port->setOpen(true);
+        std::atomic<bool> stop = false;
+        QCOMPARE(::fcntl(pty.master, F_SETFL, O_NONBLOCK), 0); // the writer never blocks
+        std::thread sensor([&] {
+            const QByteArray chunk(4096, '\x07');
+            while (!stop) {
+                pollfd out{pty.master, POLLOUT, 0};
+                if (::poll(&out, 1, 100) > 0 && ::write(pty.master, chunk.data(), 4096) < 0
+                    && errno != EAGAIN)
+                    return;
+            }
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(port->bytesWaiting(), 64 * 1024, 60000);
+        stop = true;
+        sensor.join();
     }
 
     // Run by port3-choice.sh in a sandbox that shows a simulated sensor under the name given.
