@@ -41,9 +41,9 @@ private Q_SLOTS:
     {
         Reader reader;
         // Sync and code alternate, newest first: decoding during priming would show 78.7.
-        const QByteArray primed = bytes({255, 200}).repeated(EchoReceiveLoop::PrimingReads / 2);
+        const QByteArray primed = bytes({255, 200}).repeated(32);
         const QByteArray primedAgain = bytes({255, 254}, 62);
-        const QList<qsizetype> priming(EchoReceiveLoop::PrimingReads, 1); // single bytes
+        const QList<qsizetype> priming(64, 1); // 64 single reads
         QStringList valuesAfterPriming;
         QList<qsizetype> readsAtNinetyNine;
         reader.wait.then().then(); // nothing waiting, nothing read

@@ -2,10 +2,8 @@
 
 void FakeCommPort::perform(const QString &entry)
 {
-    if (m_refused.contains(entry)) {
-        m_log.append(QStringLiteral("refused:") + entry);
+    if (m_refused.contains(entry))
         throw Quorin::SerialError(QStringLiteral("Fake serial port refuses %1.").arg(entry));
-    }
     m_log.append(entry);
 }
 

@@ -28,8 +28,7 @@ public:
 
     // Bytes from the line; lost while the port is closed, as on a real port.
     void arrive(const QByteArray &bytes);
-    // The operation logged as `entry` throws SerialError from now on, changing nothing; the log
-    // shows it as "refused:<entry>".
+    // The operation logged as `entry` throws SerialError from now on, changing nothing.
     void refuse(const QString &entry) { m_refused.insert(entry); }
     // Logs the lamp's changes too ("Lamp=Lit", "Lamp=Unlit"), to check their order.
     void logLamp(const Quorin::StatusLamp *lamp);

