@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -71,7 +72,9 @@ private Q_SLOTS:
         QCOMPARE(port->readAll(), QByteArray());
     }
 
-    void lineWithoutHardwareIsReportedAsSuch()
+    // A line without a UART leads to the ports the system has and the step to port 3; a device
+    // that is no serial line at all is reported in the system's own words.
+    void refusalLeadsToItsFix()
     {
         const Pty locked(false);
         QCOMPARE(
@@ -79,6 +82,9 @@ private Q_SLOTS:
             u"Impossibile aprire la porta seriale 3 (%1): su questo dispositivo non risponde "
             "alcuna porta seriale. Il PC ha la porta seriale /dev/ttyUSB0 (FT232R USB UART): per "
             "darle il numero 3, eseguire \"sudo quorin-port3 /dev/ttyUSB0\"."_s.arg(locked.path));
+        QCOMPARE(refusalToOpen(u"/dev/null"_s),
+                 u"Impossibile aprire la porta seriale 3 (/dev/null): il sistema risponde \"%1\"."_s
+                     .arg(QString::fromLocal8Bit(std::strerror(ENOTTY))));
     }
 
     // A user left out of the line's group is told to join it; root, who may open anything,
