@@ -54,9 +54,8 @@ char codeOf(char16_t character)
 QString echoText(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
-    std::transform(bytes.begin(), bytes.end(), text.begin(), [](char byte) {
-        return QChar(characterOf(static_cast<unsigned char>(byte)));
-    });
+    std::transform(bytes.begin(), bytes.end(), text.begin(),
+                   [](char byte) { return QChar(characterOf(static_cast<unsigned char>(byte))); });
     return text;
 }
 

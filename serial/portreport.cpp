@@ -48,8 +48,8 @@ QString numberingStep(int number, const QList<SystemPort> &ports)
     Q_UNUSED(ports);
     // Device Manager's own words on Italian Windows.
     return u"in Gestione dispositivi aprire Porte (COM e LPT), poi le Proprietà del dispositivo, "
-           "Impostazioni della porta, Avanzate, e scegliere COM%1 come Numero porta COM"_s
-        .arg(number);
+           "Impostazioni della porta, Avanzate, e scegliere COM%1 come Numero porta COM"_s.arg(
+               number);
 #else
     // quorin-port3 gives a serial line the name of port 3, /dev/com3; other numbers have no
     // command of their own.
@@ -74,8 +74,8 @@ QList<SystemPort> systemPorts()
 #else
         const QString name = info.systemLocation();
 #endif
-        ports.append({name, info.description().isEmpty() ? info.manufacturer()
-                                                         : info.description()});
+        ports.append(
+            {name, info.description().isEmpty() ? info.manufacturer() : info.description()});
     }
     return ports;
 }
@@ -94,9 +94,9 @@ QString missingPortAdvice(int number, const QList<SystemPort> &all)
                                             : u"Il PC ha le porte seriali %1"_s.arg(listed(ports));
     if (step.isEmpty())
         return there + u'.';
-    const QString which = ports.size() == 1 ? u"per darle il numero %1"_s.arg(number)
-                                            : u"per dare il numero %1 a quella del sensore"_s.arg(
-                                                  number);
+    const QString which = ports.size() == 1
+        ? u"per darle il numero %1"_s.arg(number)
+        : u"per dare il numero %1 a quella del sensore"_s.arg(number);
     return u"%1: %2, %3."_s.arg(there, which, step);
 }
 

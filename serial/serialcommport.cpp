@@ -119,9 +119,9 @@ void SerialCommPort::open()
 void SerialCommPort::setPortNumber(int number)
 {
     if (m_port.isOpen())
-        throw SerialError(u"Impossibile scegliere la porta %1 mentre la porta seriale %2 è aperta."_s
-                              .arg(number)
-                              .arg(portLabel()));
+        throw SerialError(
+            u"Impossibile scegliere la porta %1 mentre la porta seriale %2 è aperta."_s.arg(number)
+                .arg(portLabel()));
     if (number < 1)
         throw SerialError(u"Non esiste una porta seriale numero %1."_s.arg(number));
     m_portNumber = number;
@@ -149,15 +149,17 @@ void SerialCommPort::applySettings()
         && m_port.setStopBits(m_settings.stopBits)
         && m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!applied)
-        throw SerialError(u"La porta seriale %1 rifiuta le impostazioni di linea: il sistema "
-                          "risponde %2."_s.arg(portLabel(), quotedSystemWords(m_port.errorString())));
+        throw SerialError(
+            u"La porta seriale %1 rifiuta le impostazioni di linea: il sistema "
+            "risponde %2."_s.arg(portLabel(), quotedSystemWords(m_port.errorString())));
 }
 
 void SerialCommPort::setReadLength(int length)
 {
     if (length < 0)
-        throw SerialError(u"Lunghezza di lettura %1 non valida per la porta seriale %2."_s.arg(length)
-                              .arg(portLabel()));
+        throw SerialError(
+            u"Lunghezza di lettura %1 non valida per la porta seriale %2."_s.arg(length).arg(
+                portLabel()));
     m_readLength = length;
 }
 
@@ -182,8 +184,8 @@ void SerialCommPort::onErrorOccurred(QSerialPort::SerialPortError error)
     const QString reason = runtimeFailureReason(error);
     m_port.close();
     Q_EMIT failed(u"La porta seriale %1 ha smesso di funzionare: %2. Il dispositivo potrebbe "
-                   "essere stato scollegato: ricollegarlo e avviare di nuovo il programma."_s.arg(
-                       portLabel(), reason));
+                  "essere stato scollegato: ricollegarlo e avviare di nuovo il programma."_s.arg(
+                      portLabel(), reason));
 }
 
 QString SerialCommPort::runtimeFailureReason(QSerialPort::SerialPortError error) const
@@ -216,13 +218,14 @@ QString SerialCommPort::openFailure() const
 {
     const QString cannotOpen = u"Impossibile aprire la porta seriale %1: %2"_s;
     const auto because = [&](const QString &reason) { return cannotOpen.arg(portLabel(), reason); };
-    const QString systemSays = u"il sistema risponde %1."_s.arg(
-        quotedSystemWords(m_port.errorString()));
+    const QString systemSays
+        = u"il sistema risponde %1."_s.arg(quotedSystemWords(m_port.errorString()));
     const QString busy = u"la porta è già in uso da un altro programma: chiudere l'altro "
                          "programma e riprovare."_s;
     switch (m_port.error()) {
     case QSerialPort::DeviceNotFoundError:
-        return because(u"la porta non esiste. "_s) + missingPortAdvice(m_portNumber, m_portLister());
+        return because(u"la porta non esiste. "_s)
+            + missingPortAdvice(m_portNumber, m_portLister());
     case QSerialPort::OpenError:
         return because(u"la porta è già aperta."_s);
     case QSerialPort::PermissionError: {

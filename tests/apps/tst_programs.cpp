@@ -315,14 +315,12 @@ void TestPrograms::failureIsReportedOnceAndLeavesNothingBehind_data()
     const QString pulled = u"^La porta seriale 3 \\(/dev/ttyS2\\) ha smesso di funzionare: "
                            ".+\\. Il dispositivo potrebbe essere stato scollegato: ricollegarlo "
                            "e avviare di nuovo il programma\\.$"_s;
-    QTest::newRow("Quorin, no serial port at all")
-        << int(Reader::Standard) << int(NoPort)
-        << cannotOpen
+    QTest::newRow("Quorin, no serial port at all") << int(Reader::Standard) << int(NoPort)
+                                                   << cannotOpen
             + u"la porta non esiste\\. Al PC non è collegata alcuna porta seriale: collegare il "
               "sensore e avviare di nuovo il programma\\.$"_s;
-    QTest::newRow("Quorind, port held by another")
-        << int(Reader::Didactic) << int(Busy)
-        << cannotOpen
+    QTest::newRow("Quorind, port held by another") << int(Reader::Didactic) << int(Busy)
+                                                   << cannotOpen
             + u"la porta è già in uso da un altro programma: chiudere l'altro programma e "
               "riprovare\\.$"_s;
     QTest::newRow("Quorin, device pulled while receiving")

@@ -100,15 +100,15 @@ private Q_SLOTS:
                     QByteArray whole;
                     QByteArray kept;
                     for (qsizetype from = 0, to = 0; to < length; from = to) {
-                        while (++to < length && !(cuts >> (to - 1) & 1U)) {
-                        }
+                        while (++to < length && !(cuts >> (to - 1) & 1U)) { }
                         const auto read = std::make_unique<char[]>(size_t(to - from));
                         std::copy(stream.begin() + from, stream.begin() + to, read.get());
                         const QByteArrayView view(read.get(), to - from);
                         whole.prepend(view);
                         kept = Quorin::keepDecodable(kept.prepend(view));
                         const bool same = decodeSample(kept, c) == decodeSample(whole, c)
-                            && decodeSample(Quorin::keepDecodable(view), c) == decodeSample(view, c);
+                            && decodeSample(Quorin::keepDecodable(view), c)
+                                == decodeSample(view, c);
                         QVERIFY2(same && kept.size() <= 3, whole.toHex(' ').constData());
                     }
                 }

@@ -7,8 +7,8 @@
 #include <QTest>
 
 #include <algorithm>
-#include <cstring>
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -27,7 +27,9 @@ std::unique_ptr<SerialCommPort> portOn(const QString &device)
 {
     auto port = std::make_unique<SerialCommPort>(
         nullptr, [device](int) { return device; },
-        [] { return QList<Quorin::SystemPort>{{u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s}}; });
+        [] {
+            return QList<Quorin::SystemPort>{{u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s}};
+        });
     port->setPortNumber(3);
     port->setSettings(u"9600,N,8,1"_s);
     return port;
@@ -82,9 +84,10 @@ private Q_SLOTS:
             u"Impossibile aprire la porta seriale 3 (%1): su questo dispositivo non risponde "
             "alcuna porta seriale. Il PC ha la porta seriale /dev/ttyUSB0 (FT232R USB UART): per "
             "darle il numero 3, eseguire \"sudo quorin-port3 /dev/ttyUSB0\"."_s.arg(locked.path));
-        QCOMPARE(refusalToOpen(u"/dev/null"_s),
-                 u"Impossibile aprire la porta seriale 3 (/dev/null): il sistema risponde \"%1\"."_s
-                     .arg(QString::fromLocal8Bit(std::strerror(ENOTTY))));
+        QCOMPARE(
+            refusalToOpen(u"/dev/null"_s),
+            u"Impossibile aprire la porta seriale 3 (/dev/null): il sistema risponde \"%1\"."_s.arg(
+                QString::fromLocal8Bit(std::strerror(ENOTTY))));
     }
 
     // A user left out of the line's group is told to join it; root, who may open anything,

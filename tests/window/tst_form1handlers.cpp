@@ -50,8 +50,9 @@ private Q_SLOTS:
         Window window;
         window.form.load();
         // Port 3 set up and opened, the lamp lit once it is.
-        QCOMPARE(window.port->log(), entries("InputLen=0 CommPort=3 Settings=9600,N,8,1 "
-                                             "Lamp=Unlit PortOpen=True Lamp=Lit"));
+        QCOMPARE(window.port->log(),
+                 entries("InputLen=0 CommPort=3 Settings=9600,N,8,1 "
+                         "Lamp=Unlit PortOpen=True Lamp=Lit"));
         window.form.show();
         window.port->clearLog();
         for (const QString &action : actions) {
