@@ -230,6 +230,7 @@ italian() {
     LANG=it_IT.UTF-8
     run "$@"
     LANG=C
+    ran="LANG=it_IT.UTF-8 $ran"
 }
 italian --help
 says "Uso: quorin-port3 DISPOSITIVO  assegna la porta 3 alla linea seriale DISPOSITIVO"
