@@ -3,12 +3,16 @@
 #   install-packages.sh build|demo|package|sanitize|test|windows
 set -euo pipefail
 
+# gettext compiles quorin-port3's Italian messages (msgfmt) and runs them (gettext-base).
 build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
        libgl-dev libxcb1-dev libxcb-xtest0-dev fonts-liberation fonts-symbola
-       dpkg-dev file ccache)
+       dpkg-dev file ccache gettext)
 display=(xvfb xauth imagemagick)
 # The checks of the Debian package, its menu entries and its AppStream metainfo.
 package=(lintian desktop-file-utils appstream)
+# The Italian locale's sources, from which the test of quorin-port3 makes it_IT.UTF-8 for itself
+# where the system has not generated it.
+italian=(locales)
 # clang with its sanitizer and libFuzzer runtimes, llvm-symbolizer for the sanitizers' stack
 # traces, and the style checkers.
 checks=(clang libclang-rt-14-dev llvm clang-format clang-tidy)
@@ -22,7 +26,7 @@ case "${1:-}" in
     demo) wanted=("${build[@]}" "${display[@]}") ;;
     package) wanted=("${build[@]}" "${package[@]}") ;;
     sanitize) wanted=("${build[@]}" "${checks[@]}") ;;
-    test) wanted=("${build[@]}" "${display[@]}" "${checks[@]}") ;;
+    test) wanted=("${build[@]}" "${display[@]}" "${checks[@]}" "${italian[@]}") ;;
     windows) wanted=("${build[@]}" "${display[@]}" "${windows[@]}") ;;
     *) echo "usage: $0 build|demo|package|sanitize|test|windows" >&2; exit 2 ;;
 esac
