@@ -259,11 +259,11 @@ void TestPrograms::readsTheStreamUntilTheWindowCloses()
     Reader reader(Reader::Kind(kind), pty.path, m_lockDir, locale);
     QVERIFY(reader.waitForWindow());
     QCOMPARE(locks().size(), 1); // the open port's
-    // The line as the reader set it up; a fresh pty runs at 38400 baud.
+    // The line as the reader set it up, without flow control; a fresh pty runs at 38400 baud.
     termios line = {};
     QCOMPARE(tcgetattr(pty.slave, &line), 0);
     QCOMPARE(std::tuple(cfgetispeed(&line), cfgetospeed(&line),
-                        line.c_cflag & (CSIZE | PARENB | CSTOPB)),
+                        line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS)),
              std::tuple(speed_t(B9600), speed_t(B9600), tcflag_t(CS8)));
 
     // Under a stream of noise as fast as the line takes it, the window answers with a value.
