@@ -3,10 +3,11 @@
 #   install-packages.sh build|demo|package|sanitize|test|windows
 set -euo pipefail
 
-# gettext compiles quorin-port3's Italian messages (msgfmt) and runs them (gettext-base).
+# gettext compiles quorin-port3's Italian messages (msgfmt) and runs them (gettext-base);
+# qt6-translations-l10n has Qt's own texts in Italian, which the programs carry.
 build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
        libgl-dev libxcb1-dev libxcb-xtest0-dev fonts-liberation fonts-symbola
-       dpkg-dev file ccache gettext)
+       dpkg-dev file ccache gettext qt6-translations-l10n)
 display=(xvfb xauth imagemagick)
 # The checks of the Debian package, its menu entries and its AppStream metainfo.
 package=(lintian desktop-file-utils appstream)

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTranslator>
 
 namespace Quorin {
 
@@ -16,6 +17,11 @@ void prepareApplication(QApplication &app, const QString &name)
     icon.addFile(QStringLiteral(":/quorin/icons/quorin-32.png"), QSize(32, 32));
     icon.addFile(QStringLiteral(":/quorin/icons/quorin-16.png"), QSize(16, 16));
     app.setWindowIcon(icon);
+    // Qt's own words, such as a text box's context menu, in Italian like the rest of the window,
+    // on every system.
+    auto *qtItalian = new QTranslator(&app);
+    if (qtItalian->load(QStringLiteral(":/quorin/translations/qtbase_it.qm")))
+        QCoreApplication::installTranslator(qtItalian);
 }
 
 int runReader(Form1 &form)

@@ -2,9 +2,13 @@
 // each control is, what it says, in which font and on which colour.
 
 #include "form1.h"
+#include "program.h"
 #include "serialcommport.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 
 #include <memory>
@@ -110,6 +114,23 @@ private Q_SLOTS:
         lamp->setState(Quorin::LampState::Unlit);
         QCOMPARE(pixelAt(form.get(), centre), QColor(255, 0, 0));
         QCOMPARE(accessibleLamp->text(QAccessible::Description), u"Porta chiusa"_s);
+    }
+
+    // What Qt itself shows in the window, a text box's context menu, is Italian too.
+    void qtTextsAreItalian()
+    {
+        Quorin::prepareApplication(*qApp, u"Quorin"_s);
+        const auto form = shownForm(Quorin::standardLayout());
+        QVERIFY(form);
+        form->valueBox()->setText(u"50.2"_s);
+        const std::unique_ptr<QMenu> menu(form->valueBox()->createStandardContextMenu());
+        QStringList texts;
+        for (const QAction *action : menu->actions()) {
+            if (!action->isSeparator())
+                texts += action->text().split(u'\t').front();
+        }
+        QCOMPARE(texts, (QStringList{u"Ann&ulla"_s, u"&Rifai"_s, u"&Taglia"_s, u"&Copia"_s,
+                                     u"&Incolla"_s, u"Elimina"_s, u"Seleziona tutto"_s}));
     }
 };
 
