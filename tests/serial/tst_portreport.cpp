@@ -56,9 +56,9 @@ private Q_SLOTS:
             << QList<SystemPort>{{OnBoard, QString()}}
             << u"Il PC ha la porta seriale %1: per darle il numero 3, "_s.arg(OnBoard)
                 + stepForOne(OnBoard);
-        // The adapter, which describes itself, comes first; a description keeps to one line.
+        // The adapter, which describes itself, comes first; a description keeps to one plain line.
         QTest::newRow("several")
-            << QList<SystemPort>{{OnBoard, QString()}, {Adapter, u"USB-SERIAL\nCH340"_s}}
+            << QList<SystemPort>{{OnBoard, QString()}, {Adapter, u"USB-SERIAL\n\aCH340"_s}}
             << u"Il PC ha le porte seriali %1 (USB-SERIAL CH340), %2: per dare il numero 3 a "
                "quella del sensore, "_s.arg(Adapter, OnBoard)
                 + Step;
