@@ -197,7 +197,7 @@ private Q_SLOTS:
                     return;
             }
         });
-        QTRY_COMPARE_WITH_TIMEOUT(port->bytesWaiting(), 64 * 1024, 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(port->bytesWaiting(), qsizetype(64) * 1024, 60000);
         stop = true;
         sensor.join();
     }

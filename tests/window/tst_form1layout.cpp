@@ -129,8 +129,9 @@ private Q_SLOTS:
             if (!action->isSeparator())
                 texts += action->text().split(u'\t').front();
         }
-        QCOMPARE(texts, (QStringList{u"Ann&ulla"_s, u"&Rifai"_s, u"&Taglia"_s, u"&Copia"_s,
-                                     u"&Incolla"_s, u"Elimina"_s, u"Seleziona tutto"_s}));
+        QCOMPARE(texts,
+                 (QStringList{u"Ann&ulla"_s, u"&Rifai"_s, u"&Taglia"_s, u"&Copia"_s, u"&Incolla"_s,
+                              u"Elimina"_s, u"Seleziona tutto"_s}));
     }
 };
 
