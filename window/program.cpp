@@ -6,7 +6,34 @@
 #include <QApplication>
 #include <QIcon>
 
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
+
 namespace Quorin {
+
+RunningMark::RunningMark()
+{
+#ifdef Q_OS_WIN
+    // Global\: seen from every session, so that an installer run by another user sees it too.
+    // Both readers hold the same name; it goes when the last of them ends.
+    m_handle = ::CreateMutexW(nullptr, FALSE, L"Global\\Quorin-Running");
+#endif
+}
+
+RunningMark::~RunningMark()
+{
+#ifdef Q_OS_WIN
+    if (m_handle)
+        ::CloseHandle(m_handle);
+#endif
+}
 
 void prepareApplication(QApplication &app, const QString &name)
 {
