@@ -2,9 +2,11 @@
  * of a real serial line. A pty has none, and answers every modem-line request with ENOTTY;
  * Wine then cancels each wait for received bytes, and nobody can see what a program sets.
  *
- * On a pty slave, TIOCMGET reports DSR, CTS and CD up, with DTR and RTS as last set; TIOCMSET,
- * TIOCMBIS and TIOCMBIC set DTR and RTS. Both start up, as on a Linux serial line just opened.
- * Every other request, and every other device, goes to the system unchanged.
+ * On a pty slave that refuses them as a pty does, TIOCMGET reports DSR, CTS and CD up, with DTR
+ * and RTS as last set; TIOCMSET, TIOCMBIS and TIOCMBIC set DTR and RTS. Both start up, as on a
+ * Linux serial line just opened. Once the far end has closed, the system's own error (EIO) is
+ * given, as a serial line whose device went away gives one. Every other request, and every
+ * other device, goes to the system unchanged.
  *
  * With QUORIN_MODEM_LOG=FILE set, each request that sets them appends the lines it leaves to
  * FILE, as "DTR d RTS r" (0 or 1), so that a test can read them as the program leaves them. */
@@ -69,6 +71,9 @@ int ioctl(int fd, unsigned long request, ...)
     if ((request != TIOCMGET && request != TIOCMSET && request != TIOCMBIS && request != TIOCMBIC)
         || !isPtySlave(fd))
         return next(fd, request, argument);
+    const int answer = next(fd, request, argument);
+    if (answer == 0 || (errno != ENOTTY && errno != EINVAL))
+        return answer;
     if (!argument) {
         errno = EFAULT;
         return -1;

@@ -122,11 +122,6 @@ ptyHeld() { [ -n "$(holders)" ]; }
 ptyFree() { [ -z "$(holders)" ]; }
 
 ended() { ! kill -0 "$1" 2>/dev/null || [ "$(ps -o stat= -p "$1" | cut -c1)" = Z ]; }
-statusOf() {
-    local status=0
-    wait "$1" || status=$?
-    echo "$status"
-}
 
 # Where the window is and where its controls sit, from the programs' own layout tables.
 declare -A at
@@ -173,8 +168,9 @@ startWithPort() {
 
 exitsWith() { # STATUS WHAT
     waitFor "$2 ends" ended "$reader"
-    local status
-    status=$(statusOf "$reader")
+    # Here, not in a subshell, which cannot wait for this shell's children.
+    local status=0
+    wait "$reader" || status=$?
     [ "$status" = "$1" ] || fail "$2 ended with status $status, not $1: $(cat "$work/stderr")"
 }
 
@@ -214,12 +210,16 @@ session() {
     waitFor "$exe shows $Value1" valueIs "$Value1"
     pass "$exe: Ricevi i dati shows $Value1 for the code $Code1"
     if [ "$layoutName" = didactic ]; then
-        local before after
-        before=$(boxText Text9)
-        [ -n "$before" ] || fail "$exe: nothing in Dati ricevuti"
-        growing() { after=$(boxText Text9); [ ${#after} -gt ${#before} ]; }
-        waitFor "$exe: Dati ricevuti grows" growing
-        pass "$exe: Dati ricevuti grows, ${#before} then ${#after} characters"
+        # Every byte one character, up to the box's 2048, the newest.
+        local text
+        full() { text=$(boxText Text9); [ ${#text} -ge 2048 ]; }
+        waitFor "$exe: Dati ricevuti fills up" full
+        [ ${#text} -eq 2048 ] || fail "$exe: Dati ricevuti holds ${#text} characters, not 2048"
+        # Latin-1: 255 is ÿ, 128 the control character U+0080, which has no picture.
+        local u0080
+        u0080=$(printf '\xc2\x80')
+        [ -z "${text//[ÿ$u0080]/}" ] || fail "$exe: Dati ricevuti holds other bytes: $text"
+        pass "$exe: Dati ricevuti fills with what is received, up to 2048 characters"
     fi
     if [ -n "${QUORIN_WINE_SCREENSHOTS:-}" ]; then
         click Text1
@@ -386,7 +386,10 @@ pass "the installed Quorin.exe starts from its folder, opens COM3 and ends with 
 
 # As "Apps & features" runs it. It runs on from a copy of itself: wait for what it leaves.
 "${Wine[@]}" "$chosen\\uninstall.exe" /S
-uninstalled() { [ ! -e "$folder" ] && [ ! -e "$menu" ] && [ -z "$(query "$key")" ]; }
+# Wine's reg says on standard output that a key is missing, and fails.
+uninstalled() {
+    [ ! -e "$folder" ] && [ ! -e "$menu" ] && ! "${Wine[@]}" reg query "$key" /reg:64 > /dev/null 2>&1
+}
 waitFor "the uninstaller removes the programs, the licences, their entries and the key" uninstalled
 [ -d "$WINEPREFIX/drive_c/Scuola" ] || fail "the uninstaller removed the user's own folder"
 pass "the uninstaller removes it all, licence texts included"
