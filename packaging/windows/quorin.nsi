@@ -69,8 +69,8 @@ Function ${un}refuseWhileRunning
     ${ElseIf} $1 <> ${ERROR_ACCESS_DENIED}
         Return
     ${EndIf}
-    MessageBox MB_ICONSTOP "Quorin o Quorind è aperto su questo PC. Chiudi il programma, poi \
-        avvia di nuovo ${what}." /SD IDOK
+    ; A line continued with \ would keep the next line's indent in the text.
+    MessageBox MB_ICONSTOP "Quorin o Quorind è aperto su questo PC. Chiudi il programma, poi avvia di nuovo ${what}." /SD IDOK
     SetErrorLevel ${REFUSED}
     Quit
 FunctionEnd
@@ -106,9 +106,7 @@ Section "Quorin"
         DetailPrint "Rimozione della versione installata in $InstalledFolder"
         ExecWait '"$InstalledFolder\uninstall.exe" /S _?=$InstalledFolder' $0
         ${If} $0 != 0
-            MessageBox MB_ICONSTOP "Non è stato possibile rimuovere la versione installata in \
-                $InstalledFolder (codice $0). Disinstallala da Impostazioni, App, poi avvia di \
-                nuovo l'installazione." /SD IDOK
+            MessageBox MB_ICONSTOP "Non è stato possibile rimuovere la versione installata in $InstalledFolder (codice $0). Disinstallala da Impostazioni, App, poi avvia di nuovo l'installazione." /SD IDOK
             SetErrorLevel ${REFUSED}
             Abort
         ${EndIf}
