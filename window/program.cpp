@@ -18,22 +18,22 @@
 
 namespace Quorin {
 
-RunningMark::RunningMark()
-{
 #ifdef Q_OS_WIN
-    // Global\: seen from every session, so that an installer run by another user sees it too.
-    // Both readers hold the same name; it goes when the last of them ends.
-    m_handle = ::CreateMutexW(nullptr, FALSE, L"Global\\Quorin-Running");
-#endif
+// Global\: seen from every session, so that an installer run by another user sees it too.
+// Both readers hold the same name; it goes when the last of them ends.
+RunningMark::RunningMark()
+    : m_handle(::CreateMutexW(nullptr, FALSE, L"Global\\Quorin-Running"))
+{
 }
 
 RunningMark::~RunningMark()
 {
-#ifdef Q_OS_WIN
     if (m_handle)
         ::CloseHandle(m_handle);
-#endif
 }
+#else
+RunningMark::RunningMark() = default;
+#endif
 
 void prepareApplication(QApplication &app, const QString &name)
 {

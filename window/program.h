@@ -15,7 +15,9 @@ class RunningMark
 {
 public:
     RunningMark();
+#ifdef Q_OS_WIN
     ~RunningMark();
+#endif
     RunningMark(const RunningMark &) = delete;
     RunningMark &operator=(const RunningMark &) = delete;
 

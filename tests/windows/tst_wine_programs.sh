@@ -61,9 +61,15 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    [ -z "${shown+set}" ] || echo "The value box last read: '$shown'" >&2
+    if [ -n "${window:-}" ]; then
+        local shot=${TMPDIR:-/tmp}/quorin-wine-failure.png
+        timeout 60 import -silent -window "$window" "$shot" 2> /dev/null \
+            && echo "The window at that moment: $shot" >&2
+    fi
     exit 1
 }
-pass() { echo "PASS: $*"; }
+pass() { echo "PASS ($SECONDS s): $*"; }
 
 waitFor() {
     local what=$1
@@ -148,7 +154,10 @@ boxText() {
     timeout 30 xdotool key --clearmodifiers ctrl+a ctrl+c
     timeout 30 xsel --clipboard --output 2> /dev/null || true
 }
-valueIs() { [ "$(boxText Text1)" = "$1" ]; }
+valueIs() {
+    shown=$(boxText Text1)
+    [ "$shown" = "$1" ]
+}
 
 start() { # PROGRAM.exe, from the current folder or a Windows path
     lines=$work/lines.$((++runs))
@@ -311,6 +320,24 @@ shipped=$(cd "$work/zip"/Quorin-* && pwd)
 query() { "${Wine[@]}" reg query "$@" /reg:64 2> /dev/null | tr -d '\r'; }
 valueOf() { query "$key" | sed -n "s/^ *$1 *REG_[A-Z]* *//p"; }
 
+# Wine's reg says on standard output that a key is missing, and fails.
+keyExists() { "${Wine[@]}" reg query "$key" /reg:64 > /dev/null 2>&1; }
+
+# A reader running, here the zip's, and nothing installed yet: the installer itself refuses.
+readLayout standard
+startSensor "$Code1"
+cd "$shipped"
+startWithPort Quorin.exe
+cd "$work"
+status=0
+"${Wine[@]}" "$setup" /S || status=$?
+[ "$status" -ne 0 ] || fail "the installer ran while Quorin runs"
+[ ! -e "$programFiles" ] && [ ! -e "$menu" ] && ! keyExists \
+    || fail "the refused installer installed something"
+click Command3
+exitsWith 0 "the zip's Quorin after Esci"
+pass "while Quorin runs the installer refuses, status $status, and installs nothing"
+
 # An older version, 0.9.0, which shipped a file that this one no longer ships.
 cp -a "$shipped" "$work/older"
 echo "Solo nella versione 0.9.0." > "$work/older/vecchio.txt"
@@ -386,10 +413,7 @@ pass "the installed Quorin.exe starts from its folder, opens COM3 and ends with 
 
 # As "Apps & features" runs it. It runs on from a copy of itself: wait for what it leaves.
 "${Wine[@]}" "$chosen\\uninstall.exe" /S
-# Wine's reg says on standard output that a key is missing, and fails.
-uninstalled() {
-    [ ! -e "$folder" ] && [ ! -e "$menu" ] && ! "${Wine[@]}" reg query "$key" /reg:64 > /dev/null 2>&1
-}
+uninstalled() { [ ! -e "$folder" ] && [ ! -e "$menu" ] && ! keyExists; }
 waitFor "the uninstaller removes the programs, the licences, their entries and the key" uninstalled
 [ -d "$WINEPREFIX/drive_c/Scuola" ] || fail "the uninstaller removed the user's own folder"
 pass "the uninstaller removes it all, licence texts included"
