@@ -28,6 +28,75 @@ install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin>
 install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>
         DESTINATION ${CMAKE_INSTALL_BINDIR}/styles)
 
+# The licence texts, in a folder of their own beside the programs: the project's, and those of
+# what the folder ships beside it, taken from the Debian packages the build uses (Qt for
+# Windows is built from Debian's qtbase source package, of the version of the machine's own Qt).
+set(QUORIN_LICENCES ${CMAKE_BINARY_DIR}/licenze)
+file(MAKE_DIRECTORY ${QUORIN_LICENCES})
+# The copyright file of the Debian package that holds FILE.
+function(quorin_debian_copyright file out)
+    execute_process(COMMAND dpkg-query --search "${file}" OUTPUT_VARIABLE owner
+                    RESULT_VARIABLE status OUTPUT_STRIP_TRAILING_WHITESPACE)
+    string(REGEX REPLACE ":.*" "" package "${owner}") # "package[:arch]: path"
+    set(copyright /usr/share/doc/${package}/copyright)
+    if(NOT status EQUAL 0 OR NOT EXISTS ${copyright})
+        message(FATAL_ERROR "no Debian copyright file for ${file}")
+    endif()
+    set(${out} ${copyright} PARENT_SCOPE)
+endfunction()
+# The part of TEXT from where START is found up to, not including, the first END after it, or
+# to the end of TEXT.
+function(quorin_cut text start end out)
+    string(FIND "${text}" "${start}" begin)
+    if(begin EQUAL -1)
+        message(FATAL_ERROR "the licence text has no \"${start}\"")
+    endif()
+    string(LENGTH "${start}" skip)
+    math(EXPR after "${begin} + ${skip}")
+    string(SUBSTRING "${text}" ${after} -1 rest)
+    string(FIND "${rest}" "${end}" length)
+    if(length EQUAL -1) # to the end of TEXT
+        string(SUBSTRING "${text}" ${begin} -1 part)
+    else()
+        math(EXPR length "${skip} + ${length}")
+        string(SUBSTRING "${text}" ${begin} ${length} part)
+    endif()
+    string(STRIP "${part}" part)
+    set(${out} "${part}\n" PARENT_SCOPE)
+endfunction()
+
+list(GET QUORIN_MINGW_RUNTIME 0 gcc_runtime) # libstdc++-6.dll
+list(GET QUORIN_MINGW_RUNTIME 2 winpthreads) # libwinpthread-1.dll
+quorin_debian_copyright(${gcc_runtime} gcc_copyright)
+quorin_debian_copyright(${winpthreads} mingw_copyright)
+file(READ ${gcc_copyright} text)
+quorin_cut("${text}" "\nGCC RUNTIME LIBRARY EXCEPTION\n" "\nlibquadmath/" exception)
+file(WRITE ${QUORIN_LICENCES}/GCC-runtime-library-exception-3.1.txt "${exception}")
+file(READ ${mingw_copyright} text)
+quorin_cut("${text}" "\nFiles: mingw-w64-libraries/winpthreads/*\n"
+           "\nFiles: mingw-w64-libraries/winstorecompat/" winpthreads_text)
+# The texts of the licences those paragraphs name, each a paragraph of its own.
+foreach(licence expat BSD-3-clause public-domain)
+    quorin_cut("${text}" "\n\nLicense: ${licence}\n " "\n\n" paragraph)
+    string(APPEND winpthreads_text "\n${paragraph}")
+endforeach()
+file(WRITE ${QUORIN_LICENCES}/MinGW-w64-winpthreads.txt "${winpthreads_text}")
+configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${QUORIN_LICENCES}/GPL-3.0.txt COPYONLY)
+configure_file(/usr/share/common-licenses/LGPL-3 ${QUORIN_LICENCES}/LGPL-3.0.txt COPYONLY)
+# Qt's own copyright files list every part of qtbase and Qt SerialPort, those of other authors
+# inside them (zlib, PCRE2, HarfBuzz, libpng...) with their licences.
+configure_file(/usr/share/doc/libqt6core6/copyright ${QUORIN_LICENCES}/Qt-qtbase-copyright.txt
+               COPYONLY)
+configure_file(/usr/share/doc/libqt6serialport6/copyright
+               ${QUORIN_LICENCES}/Qt-qtserialport-copyright.txt COPYONLY)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/LEGGIMI.txt
+              ${QUORIN_LICENCES}/GPL-3.0.txt ${QUORIN_LICENCES}/LGPL-3.0.txt
+              ${QUORIN_LICENCES}/GCC-runtime-library-exception-3.1.txt
+              ${QUORIN_LICENCES}/MinGW-w64-winpthreads.txt
+              ${QUORIN_LICENCES}/Qt-qtbase-copyright.txt
+              ${QUORIN_LICENCES}/Qt-qtserialport-copyright.txt
+        DESTINATION ${CMAKE_INSTALL_BINDIR}/licenze)
+
 if(CMAKE_CROSSCOMPILING AND BUILD_TESTING)
     # Every test program runs under Wine in a prefix of this build tree's own, with Qt's and the
     # MinGW runtime's folders on its search path.

@@ -114,6 +114,13 @@ void SerialCommPort::open()
     applySettings();
     if (!m_port.open(QIODevice::ReadWrite))
         throw SerialError(openFailure());
+    // DTR and RTS off, as the old comm control left them, on every system: opening a line
+    // raises both on Linux, and Windows keeps DTR as it finds it. A device without modem lines,
+    // such as a pseudo-terminal, refuses the request; it has nothing to lower, and still reads.
+    const bool dtrOff = m_port.setDataTerminalReady(false);
+    const bool rtsOff = m_port.setRequestToSend(false);
+    if (!dtrOff || !rtsOff)
+        m_port.clearError();
 }
 
 void SerialCommPort::setPortNumber(int number)

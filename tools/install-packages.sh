@@ -17,11 +17,11 @@ italian=(locales)
 # clang with its sanitizer and libFuzzer runtimes, llvm-symbolizer for the sanitizers' stack
 # traces, and the style checkers.
 checks=(clang libclang-rt-14-dev llvm clang-format clang-tidy)
-# The Windows build: the cross compilers, Qt's host tools above, Wine to run and test the
-# programs, NSIS for the installer (its stub is 32-bit, hence wine32), icoutils to read the
-# programs' resources.
-windows=(g++-mingw-w64-x86-64-posix dpkg-dev xz-utils wine64 wine wine32:i386 fonts-wine nsis
-         zip icoutils)
+# The Windows build: the cross compilers, Qt's host tools above, NSIS for the installer,
+# icoutils to read the programs' resources; mmdebstrap for the Debian 13 root in which the tests
+# run Wine 10 (tools/windows/wine10-root.sh), xdotool and xsel to type into the programs under
+# Wine and read their boxes through the clipboard.
+windows=(g++-mingw-w64-x86-64-posix dpkg-dev xz-utils nsis zip icoutils mmdebstrap xdotool xsel)
 case "${1:-}" in
     build) wanted=("${build[@]}") ;;
     demo) wanted=("${build[@]}" "${display[@]}") ;;

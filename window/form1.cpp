@@ -24,10 +24,12 @@ QFont fontFor(const FontSpec &spec)
 {
     QFont font;
     // The Windows faces where they exist, else their metric-compatible free twins; then faces
-    // that have the control pictures the echo box shows for control bytes.
+    // that have the control pictures the echo box shows for control bytes. Microsoft Sans Serif
+    // before MS Sans Serif: the same design, but TrueType, where Windows 10 and 11 have MS Sans
+    // Serif only as a bitmap face of a few fixed sizes, which display scaling cannot follow.
     QStringList families = spec.face == Face::Arial
         ? QStringList{QStringLiteral("Arial"), QStringLiteral("Liberation Sans")}
-        : QStringList{QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+        : QStringList{QStringLiteral("Microsoft Sans Serif"), QStringLiteral("MS Sans Serif"),
                       QStringLiteral("Liberation Sans")};
     families << QStringLiteral("Segoe UI Symbol") << QStringLiteral("Symbola");
     font.setFamilies(families);

@@ -7,7 +7,34 @@
 #include <QIcon>
 #include <QTranslator>
 
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
+
 namespace Quorin {
+
+#ifdef Q_OS_WIN
+// Global\: seen from every session, so that an installer run by another user sees it too.
+// Both readers hold the same name; it goes when the last of them ends.
+RunningMark::RunningMark()
+    : m_handle(::CreateMutexW(nullptr, FALSE, L"Global\\Quorin-Running"))
+{
+}
+
+RunningMark::~RunningMark()
+{
+    if (m_handle)
+        ::CloseHandle(m_handle);
+}
+#else
+RunningMark::RunningMark() = default;
+#endif
 
 void prepareApplication(QApplication &app, const QString &name)
 {

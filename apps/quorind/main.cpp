@@ -9,6 +9,7 @@
 
 int main(int argc, char *argv[])
 {
+    const Quorin::RunningMark running;
     QApplication app(argc, argv);
     Quorin::prepareApplication(app, QStringLiteral("Quorind"));
     Quorin::Form1 form(Quorin::didacticLayout(), new Quorin::SerialCommPort);

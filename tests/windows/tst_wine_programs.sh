@@ -1,50 +1,59 @@
 #!/usr/bin/env bash
-# The Windows programs as delivered, run under Wine on an Xvfb display in a private prefix, with
-# COM3 on the simulated sensor's pseudo-terminal, and driven through their windows with
-# quorin-xdrive as a user would: both programs from the portable zip, then the installer, the
-# installed program and the uninstaller.
+# The Windows programs as delivered, run under Wine 10 (tools/windows/wine10.sh) on an Xvfb
+# display in a private prefix, with COM3 on the simulated sensor's pseudo-terminal, and driven
+# through their windows as a user would: both programs from the portable zip, receiving, then
+# the installer, the installed program and the uninstaller.
 #
-# What is not tested here: a port held by another program, since Wine lets two programs open one
-# COM port at once; and the data path. Wine 8.0 never hands received bytes to Qt SerialPort
-# (it posts no completion for WaitCommEvent on a COM port), so under Wine the value box stays
-# empty whatever the sensor sends. That is Wine's limitation, not the program's, and the serial
-# code is not changed to suit it; the same code above the port reads the same pseudo-terminal in
-# the Linux tests of the programs.
+# COM3's pseudo-terminal gets modem lines from ptymodem.c, preloaded into Wine: a pty has none,
+# and without them Wine cancels every wait for received bytes. It also records what the program
+# sets, so that the lines the program leaves after opening COM3 can be checked.
 #
 #   tst_wine_programs.sh HOST_BUILD DIST
-# HOST_BUILD: a Linux build folder of this project, for quorin-sensor, quorin-xdrive and
-# quorin-layout. DIST: the folder holding Quorin-<version>-windows-x64.zip and
-# Quorin-<version>-setup.exe (tools/windows/package.sh). With QUORIN_WINE_SCREENSHOTS=DIR set,
-# a picture of each window, lamp lit, is saved there.
+# HOST_BUILD: a Linux build folder of this project, for quorin-sensor, quorin-xdrive,
+# quorin-layout and the pty library. DIST: the folder holding Quorin-<version>-windows-x64.zip and
+# Quorin-<version>-setup.exe (tools/windows/package.sh). With QUORIN_WINE_SCREENSHOTS=DIR set, a
+# picture of each program receiving is saved there.
 #
 # Every wait is for a state; the bound on it only stops a hang, and is generous because Wine is
 # slow on a loaded machine.
 set -euo pipefail
 [ $# -eq 2 ] || { echo "usage: $0 HOST_BUILD DIST" >&2; exit 2; }
+top=$(cd "$(dirname "$0")/../.." && pwd)
 if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24 -dpi 96 -noreset" \
         "$0" "$@"
 fi
-top=$(cd "$(dirname "$0")/../.." && pwd)
+# Every Wine command of the test in one mount namespace with the Wine 10 root (wine10.sh).
+if [ -z "${QUORIN_WINE10_NEW:-}" ]; then
+    exec "$top/tools/windows/wine10.sh" --enter "$0" "$@"
+fi
 host=$(cd "$1" && pwd)
 dist=$(cd "$2" && pwd)
 sensor=$host/tools/sensor/quorin-sensor
 xdrive=$host/tools/xdrive/quorin-xdrive
 layout=$host/tools/layout/quorin-layout
+shim=$host/tests/windows/libquorin-ptymodem.so
 zip=$(ls "$dist"/Quorin-*-windows-x64.zip)
 setup=$(ls "$dist"/Quorin-*-setup.exe)
 Bound=300 # seconds
 Title="Lettura sensore"
 Lit="#00FF00"
 Unlit="#FF0000"
+# What the value box shows for the sensor's codes 128 and 200: (b - 1) * 100 / 253, in the C
+# locale.
+Code1=128 Value1=50.2
+Code2=200 Value2=78.7
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorin-wine.XXXXXX")
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
+export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all LANG=C.UTF-8
 # No Mono or Gecko prompts, and no menu entries made on the host for what the installer adds.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+Wine=(env LD_PRELOAD="$shim" "$top/tools/windows/wine10.sh" wine)
+wineserver() { "$top/tools/windows/wine10.sh" wineserver "$@"; }
 sensorPid=
 cleanup() {
     [ -n "$sensorPid" ] && kill "$sensorPid" 2>/dev/null
+    # A wineserver that is killed may print its whole state.
     wineserver -k > /dev/null 2>&1 || true
     rm -rf "$work"
 }
@@ -52,9 +61,15 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    [ -z "${shown+set}" ] || echo "The value box last read: '$shown'" >&2
+    if [ -n "${window:-}" ]; then
+        local shot=${TMPDIR:-/tmp}/quorin-wine-failure.png
+        timeout 60 import -silent -window "$window" "$shot" 2> /dev/null \
+            && echo "The window at that moment: $shot" >&2
+    fi
     exit 1
 }
-pass() { echo "PASS: $*"; }
+pass() { echo "PASS ($SECONDS s): $*"; }
 
 waitFor() {
     local what=$1
@@ -71,14 +86,14 @@ waitFor() {
 windowOf() {
     "$xdrive" list | awk -v w="$1" -v h="$2" -v other="${3:-}" -v title="$Title" '{
         t = $0; sub(/^[^ ]+ [^ ]+ [^ ]+ ?/, "", t)
-        if (t == title && ((other == "") == ($2 == w && $3 == h))) { print $1; exit }
+        if (t == title && ((other == "") == ($2 == w && $3 == h))) print $1
     }'
 }
 hasWindow() { [ -n "$(windowOf "$@")" ]; }
 
 # The colour, #RRGGBB, of one pixel of a window.
 pixel() {
-    import -silent -window "$1" -crop "1x1+$2+$3" +repage -depth 8 txt:- \
+    timeout 60 import -silent -window "$1" -crop "1x1+$2+$3" +repage -depth 8 txt:- \
         | grep -o '#[0-9A-F]\{6\}' | head -1
 }
 lampIs() {
@@ -86,24 +101,33 @@ lampIs() {
     [ "$(pixel "$window" ${at[Shape1]})" = "$1" ]
 }
 
-# The processes, other than the sensor, that hold the pseudo-terminal open.
+# The simulated sensor, sending one code over and over on a new pseudo-terminal that is COM3.
+startSensor() {
+    [ -z "$sensorPid" ] || stopSensor
+    "$sensor" --pty --signal constant --code "$1" > "$work/pty" 2> /dev/null &
+    sensorPid=$!
+    waitFor "the sensor's pseudo-terminal" test -s "$work/pty"
+    pty=$(head -1 "$work/pty")
+    rm "$work/pty"
+    ln -sfn "$pty" "$WINEPREFIX/dosdevices/com3"
+}
+# Closes the far end of COM3.
+stopSensor() {
+    kill "$sensorPid"
+    wait "$sensorPid" 2>/dev/null || true
+    sensorPid=
+}
+
+# The processes, other than the sensor, that hold the pseudo-terminal open; Wine's, which have
+# the root for theirs, name it by the path of their /dev in the root.
 holders() {
-    local fd
-    for fd in /proc/[0-9]*/fd/*; do
-        [ "$(readlink "$fd" 2>/dev/null)" = "$pty" ] || continue
-        fd=${fd#/proc/}
-        [ "${fd%%/*}" = "$sensorPid" ] || echo "${fd%%/*}"
-    done | sort -u
+    find /proc/[0-9]*/fd \( -lname "$pty" -o -lname "$QUORIN_WINE10_NEW$pty" \) 2>/dev/null \
+        | cut -d/ -f3 | sort -u | grep -vx "${sensorPid:-0}" || true
 }
 ptyHeld() { [ -n "$(holders)" ]; }
 ptyFree() { [ -z "$(holders)" ]; }
 
 ended() { ! kill -0 "$1" 2>/dev/null || [ "$(ps -o stat= -p "$1" | cut -c1)" = Z ]; }
-statusOf() {
-    local status=0
-    wait "$1" || status=$?
-    echo "$status"
-}
 
 # Where the window is and where its controls sit, from the programs' own layout tables.
 declare -A at
@@ -123,58 +147,127 @@ click() {
     "$xdrive" click "$window" ${at[$1]}
 }
 
+# The text of a box, copied to the clipboard with Ctrl+A, Ctrl+C once it has the keyboard.
+boxText() {
+    click "$1"
+    timeout 30 xsel --clipboard --clear
+    timeout 30 xdotool key --clearmodifiers ctrl+a ctrl+c
+    timeout 30 xsel --clipboard --output 2> /dev/null || true
+}
+valueIs() {
+    shown=$(boxText Text1)
+    [ "$shown" = "$1" ]
+}
+
 start() { # PROGRAM.exe, from the current folder or a Windows path
-    wine "$1" 2> "$work/stderr" &
+    lines=$work/lines.$((++runs))
+    QUORIN_MODEM_LOG=$lines "${Wine[@]}" "$1" 2> "$work/stderr" &
     reader=$!
 }
+runs=0
 
 # Starts a program with COM3 on the pty and waits for its window, lamp lit, port held.
 startWithPort() {
     start "$1"
     waitFor "$1 shows its window" hasWindow "${size[@]}"
-    window=$(windowOf "${size[@]}")
+    window=$(windowOf "${size[@]}" | head -1)
     waitFor "$1 lights the lamp" lampIs "$Lit"
     waitFor "$1 holds COM3's pseudo-terminal open" ptyHeld
 }
 
 exitsWith() { # STATUS WHAT
     waitFor "$2 ends" ended "$reader"
-    local status
-    status=$(statusOf "$reader")
-    [ "$status" = "$1" ] || fail "$2 ended with status $status, not $1"
+    # Here, not in a subshell, which cannot wait for this shell's children.
+    local status=0
+    wait "$reader" || status=$?
+    [ "$status" = "$1" ] || fail "$2 ended with status $status, not $1: $(cat "$work/stderr")"
 }
 
-# One program from the portable folder, through a whole session.
-session() {
-    local exe=$1 shot=$2
-    readLayout "$3"
+# One report, naming COM3, in a dialog and on standard error; no window; status 1 once the
+# dialog is closed. Only what the report's wording cannot change is checked.
+reportsOnce() { # WHAT
+    waitFor "$1: the report" hasWindow "${size[@]}" other
+    local dialogs
+    dialogs=$(windowOf "${size[@]}" other)
+    [ "$(wc -l <<< "$dialogs")" -eq 1 ] || fail "$1: more than one report: $dialogs"
+    [ "$(grep -c COM3 "$work/stderr")" -eq 1 ] \
+        || fail "$1: not one report naming COM3 on stderr: $(cat "$work/stderr")"
+    "$xdrive" close "$dialogs"
+    exitsWith 1 "$1"
+    hasWindow "${size[@]}" && fail "$1: the window is still shown"
+    pass "$1: $(head -1 "$work/stderr") Status 1."
+}
 
+# DTR and RTS as the program left them once COM3 was open, as ptymodem.c recorded them.
+linesAreOff() { # EXE
+    local state
+    state=$(tail -n 1 "$lines" 2>/dev/null || echo "DTR 1 RTS 1 (never set)")
+    [ "$state" = "DTR 0 RTS 0" ] || fail "$1 leaves the lines $state after opening COM3"
+}
+
+# One program from the portable folder, through a whole session with the sensor.
+session() {
+    local exe=$1 shot=$2 layoutName=$3
+    readLayout "$layoutName"
+
+    startSensor "$Code1"
     startWithPort "$exe"
+    linesAreOff "$exe"
+    pass "$exe opens its window with the lamp lit, holds COM3 open, DTR and RTS off"
+
+    click Command2
+    waitFor "$exe shows $Value1" valueIs "$Value1"
+    pass "$exe: Ricevi i dati shows $Value1 for the code $Code1"
+    if [ "$layoutName" = didactic ]; then
+        # Every byte one character, up to the box's 2048, the newest.
+        local text
+        full() { text=$(boxText Text9); [ ${#text} -ge 2048 ]; }
+        waitFor "$exe: Dati ricevuti fills up" full
+        [ ${#text} -eq 2048 ] || fail "$exe: Dati ricevuti holds ${#text} characters, not 2048"
+        # Latin-1: 255 is ÿ, 128 the control character U+0080, which has no picture.
+        local u0080
+        u0080=$(printf '\xc2\x80')
+        [ -z "${text//[ÿ$u0080]/}" ] || fail "$exe: Dati ricevuti holds other bytes: $text"
+        pass "$exe: Dati ricevuti fills with what is received, up to 2048 characters"
+    fi
     if [ -n "${QUORIN_WINE_SCREENSHOTS:-}" ]; then
+        click Text1
+        timeout 30 xdotool key End # nothing selected
         import -silent -window "$window" "$QUORIN_WINE_SCREENSHOTS/$shot"
     fi
-    pass "$exe opens its window with the lamp lit and holds COM3 open"
 
     click Command1
     waitFor "Blocca la ricezione turns the lamp red" lampIs "$Unlit"
     waitFor "Blocca la ricezione releases COM3" ptyFree
     pass "$exe: Blocca la ricezione turns the lamp red and releases COM3"
 
+    startSensor "$Code2"
     click Command2
     waitFor "Ricevi i dati lights the lamp" lampIs "$Lit"
     waitFor "Ricevi i dati opens COM3 again" ptyHeld
-    pass "$exe: Ricevi i dati lights the lamp and opens COM3 again"
+    waitFor "$exe shows $Value2" valueIs "$Value2"
+    pass "$exe: Ricevi i dati opens COM3 again and shows $Value2 for the code $Code2"
+    if [ "$layoutName" = didactic ]; then
+        # Latin-1: code 200 is È, and 255 ÿ. Were the newest read put behind the others, the
+        # box, full of the first stream, would keep that at its front for good.
+        newestInFront() {
+            local front
+            front=$(boxText Text9 | head -c 4)
+            [ "$front" = ÿÈ ] || [ "$front" = Èÿ ]
+        }
+        waitFor "$exe: the newest read in front of Dati ricevuti" newestInFront
+        pass "$exe: Dati ricevuti shows the newest read in front"
+    fi
 
+    stopSensor
+    reportsOnce "$exe, the far end of COM3 closed while it waits"
+
+    startSensor "$Code1"
+    startWithPort "$exe"
     click Command3
     exitsWith 0 "$exe after Esci"
     waitFor "$exe lets COM3 go" ptyFree
-    pass "$exe: Esci ends it with status 0"
-
-    startWithPort "$exe"
-    "$xdrive" close "$window"
-    exitsWith 0 "$exe after its window is closed"
-    waitFor "$exe lets COM3 go" ptyFree
-    pass "$exe: closing the window ends it"
+    pass "$exe: Esci ends it with status 0 and lets COM3 go"
 }
 
 echo "== a new Wine prefix"
@@ -184,53 +277,103 @@ echo "== a new Wine prefix"
     || { cat "$work/prefix.log"; fail "a new Wine prefix"; }
 wineserver -p > /dev/null 2>&1
 # Wine's services, which map the serial ports, start with the first program.
-wine cmd /c exit > /dev/null 2>&1 || fail "Wine runs no program"
-
-"$sensor" --pty > "$work/pty" 2> /dev/null &
-sensorPid=$!
-waitFor "the sensor's pseudo-terminal" test -s "$work/pty"
-pty=$(head -1 "$work/pty")
-ln -sfn "$pty" "$WINEPREFIX/dosdevices/com3"
+"${Wine[@]}" cmd /c exit > /dev/null 2>&1 || fail "Wine runs no program"
 
 echo "== the portable zip"
 unzip -q "$zip" -d "$work/zip"
 cd "$work/zip"/Quorin-*
+# The licences, of the programs and of what ships with them, in a folder of their own.
+for text in "GPL-3.0.txt:GNU GENERAL PUBLIC LICENSE" "LGPL-3.0.txt:GNU LESSER GENERAL PUBLIC" \
+    "GCC-runtime-library-exception-3.1.txt:GCC RUNTIME LIBRARY EXCEPTION" \
+    "MinGW-w64-winpthreads.txt:Files: mingw-w64-libraries/winpthreads/" \
+    "Qt-qtbase-copyright.txt:Upstream-Name: qtbase" \
+    "Qt-qtserialport-copyright.txt:Upstream-Name: qtserialport"; do
+    grep -q "${text#*:}" "licenze/${text%%:*}" || fail "the zip lacks licenze/${text%%:*}"
+done
+pass "the zip carries the licence texts in licenze/"
 session Quorin.exe quorin-windows.png standard
 session Quorind.exe quorind-windows.png didactic
+
+readLayout standard
+startWithPort Quorin.exe
+"$xdrive" close "$window"
+exitsWith 0 "Quorin.exe after its window is closed"
+waitFor "Quorin.exe lets COM3 go" ptyFree
+pass "Quorin.exe: closing the window ends it with status 0"
 
 rm "$WINEPREFIX/dosdevices/com3"
 for program in "Quorin.exe standard" "Quorind.exe didactic"; do
     read -r exe form <<< "$program"
     readLayout "$form"
     start "$exe"
-    waitFor "$exe reports the missing COM3" hasWindow "${size[@]}" other
-    hasWindow "${size[@]}" && fail "$exe showed its window without COM3"
-    grep -q "COM3.*Device Manager" "$work/stderr" \
-        || fail "the report of a missing COM3: $(cat "$work/stderr")"
-    "$xdrive" close "$(windowOf "${size[@]}" other)"
-    exitsWith 1 "$exe without COM3"
-    pass "$exe without COM3: $(head -1 "$work/stderr") Status 1, no window."
+    reportsOnce "$exe without COM3"
 done
-ln -sfn "$pty" "$WINEPREFIX/dosdevices/com3"
 
 echo "== the installer"
 cd "$work"
-wine "$setup" /S || fail "the silent install ended with status $?"
-installed="$WINEPREFIX/drive_c/Program Files/Quorin"
-menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorin"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorin'
-for file in "$installed/Quorin.exe" "$installed/Quorind.exe" "$installed/uninstall.exe" \
-    "$menu/Quorin.lnk" "$menu/Quorind.lnk"; do
+chosen='C:\Scuola\Quorin' # a folder of the user's choice
+folder=$WINEPREFIX/drive_c/Scuola/Quorin
+programFiles="$WINEPREFIX/drive_c/Program Files/Quorin"
+menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorin"
+shipped=$(cd "$work/zip"/Quorin-* && pwd)
+query() { "${Wine[@]}" reg query "$@" /reg:64 2> /dev/null | tr -d '\r'; }
+valueOf() { query "$key" | sed -n "s/^ *$1 *REG_[A-Z]* *//p"; }
+
+# Wine's reg says on standard output that a key is missing, and fails.
+keyExists() { "${Wine[@]}" reg query "$key" /reg:64 > /dev/null 2>&1; }
+
+# A reader running, here the zip's, and nothing installed yet: the installer itself refuses.
+readLayout standard
+startSensor "$Code1"
+cd "$shipped"
+startWithPort Quorin.exe
+cd "$work"
+status=0
+"${Wine[@]}" "$setup" /S || status=$?
+[ "$status" -ne 0 ] || fail "the installer ran while Quorin runs"
+[ ! -e "$programFiles" ] && [ ! -e "$menu" ] && ! keyExists \
+    || fail "the refused installer installed something"
+click Command3
+exitsWith 0 "the zip's Quorin after Esci"
+pass "while Quorin runs the installer refuses, status $status, and installs nothing"
+
+# An older version, 0.9.0, which shipped a file that this one no longer ships.
+cp -a "$shipped" "$work/older"
+echo "Solo nella versione 0.9.0." > "$work/older/vecchio.txt"
+"$top/tools/windows/make-installer.sh" "$work/older" 0.9.0 0.9.0.0 "$work/older-setup.exe" zlib \
+    > "$work/makensis.log" 2>&1 || { cat "$work/makensis.log"; fail "the older installer"; }
+"${Wine[@]}" "$work/older-setup.exe" /S "/D=$chosen" \
+    || fail "the older version's silent install ended with status $?"
+[ -f "$folder/vecchio.txt" ] && [ -f "$folder/Quorin.exe" ] \
+    || fail "the older version is not in $chosen"
+
+"${Wine[@]}" "$setup" /S || fail "the silent upgrade ended with status $?"
+[ ! -e "$programFiles" ] || fail "the upgrade installed a second copy into Program Files"
+diff <(cd "$shipped" && find . -type f | sort) \
+    <(cd "$folder" && find . -type f ! -name uninstall.exe | sort) \
+    || fail "after the upgrade $chosen holds other files than the zip's"
+[ -f "$folder/uninstall.exe" ] || fail "the upgrade left no uninstaller"
+for file in "$menu/Quorin.lnk" "$menu/Quorind.lnk"; do
     [ -f "$file" ] || fail "the installer did not make $file"
 done
-wine reg query "$key" /reg:64 > "$work/uninstall-key"
-for value in DisplayName DisplayIcon DisplayVersion Publisher UninstallString \
-    QuietUninstallString InstallLocation EstimatedSize NoModify NoRepair; do
-    grep -q "^ *$value " "$work/uninstall-key" || fail "the uninstall key lacks $value"
+[ "$(query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s \
+    | grep -c 'DisplayName *REG_SZ *Quorin e Quorind')" -eq 1 ] \
+    || fail "not one entry of Quorin in Apps & features"
+version=${setup##*/Quorin-}
+version=${version%-setup.exe}
+[ "$(valueOf InstallLocation)" = "$chosen" ] && [ "$(valueOf DisplayVersion)" = "$version" ] \
+    || fail "the entry names $(valueOf InstallLocation), version $(valueOf DisplayVersion)"
+for value in DisplayName DisplayIcon Publisher UninstallString QuietUninstallString \
+    EstimatedSize NoModify NoRepair; do
+    [ -n "$(valueOf "$value")" ] || fail "the uninstall key lacks $value"
 done
-pass "the installer installs both programs, their Start-menu entries and the uninstall key"
+[ "$(valueOf QuietUninstallString)" = "\"$chosen\\uninstall.exe\" /S" ] \
+    || fail "unexpected QuietUninstallString: $(valueOf QuietUninstallString)"
+pass "an upgrade installs into the folder of the installed version, $chosen, after removing it:" \
+    "one copy, one entry, no file of the older version left"
 
-wrestool -x -t 14 "$installed/Quorin.exe" > "$work/icon.ico"
+wrestool -x -t 14 "$folder/Quorin.exe" > "$work/icon.ico"
 icotool -l "$work/icon.ico" > "$work/icons"
 for edge in 32 16; do
     grep -q -- "--width=$edge --height=$edge --bit-depth=4 --palette-size=16" "$work/icons" \
@@ -238,24 +381,39 @@ for edge in 32 16; do
 done
 # VS_FIXEDFILEINFO: its signature, its layout version, then file and product version, each as
 # two little-endian 32-bit words: 1.0.0.0 is 0x00010000, 0x00000000.
-wrestool -x --raw -t 16 "$installed/Quorin.exe" | od -An -v -tx1 | tr -d ' \n' \
+wrestool -x --raw -t 16 "$folder/Quorin.exe" | od -An -v -tx1 | tr -d ' \n' \
     | grep -q 'bd04effe00000100''0000010000000000''0000010000000000' \
     || fail "Quorin.exe does not carry file and product version 1.0.0.0"
 pass "the installed Quorin.exe carries its icon, 16 colours at 32 and 16, and version 1.0.0.0"
 
+# Everything the installer and the uninstaller could change.
+installation() {
+    (cd "$folder" && find . -printf '%p %s %T@\n' | sort)
+    ls "$menu"
+    query "$key"
+}
 readLayout standard
-startWithPort 'C:\Program Files\Quorin\Quorin.exe'
+startSensor "$Code1"
+startWithPort "$chosen\\Quorin.exe"
+installation > "$work/before"
+status=0
+"${Wine[@]}" "$setup" /S || status=$?
+[ "$status" -ne 0 ] || fail "the installer ran over a running Quorin"
+installation | diff "$work/before" - || fail "the refused installer changed the installation"
+pass "while Quorin runs the installer refuses, status $status, and changes nothing"
+status=0
+# With _?= the uninstaller runs where it is, not from a copy, and gives its own status.
+"${Wine[@]}" "$chosen\\uninstall.exe" /S "_?=$chosen" || status=$?
+[ "$status" -ne 0 ] || fail "the uninstaller ran while Quorin runs"
+installation | diff "$work/before" - || fail "the refused uninstaller changed the installation"
+pass "while Quorin runs the uninstaller refuses, status $status, and changes nothing"
 click Command3
-exitsWith 0 "the installed Quorin"
+exitsWith 0 "the installed Quorin after Esci"
 pass "the installed Quorin.exe starts from its folder, opens COM3 and ends with Esci"
 
-uninstall=$(sed -n 's/^ *QuietUninstallString *REG_SZ *//p' "$work/uninstall-key" | tr -d '\r')
-[ "$uninstall" = '"C:\Program Files\Quorin\uninstall.exe" /S' ] \
-    || fail "unexpected QuietUninstallString: $uninstall"
-wine 'C:\Program Files\Quorin\uninstall.exe' /S
-uninstalled() {
-    [ ! -e "$installed" ] && [ ! -e "$menu" ] && ! wine reg query "$key" /reg:64 > /dev/null 2>&1
-}
-# The uninstaller runs on from a copy of itself, so wait for what it leaves.
-waitFor "the uninstaller removes the programs, their entries and the key" uninstalled
-pass "the uninstaller removes it all"
+# As "Apps & features" runs it. It runs on from a copy of itself: wait for what it leaves.
+"${Wine[@]}" "$chosen\\uninstall.exe" /S
+uninstalled() { [ ! -e "$folder" ] && [ ! -e "$menu" ] && ! keyExists; }
+waitFor "the uninstaller removes the programs, the licences, their entries and the key" uninstalled
+[ -d "$WINEPREFIX/drive_c/Scuola" ] || fail "the uninstaller removed the user's own folder"
+pass "the uninstaller removes it all, licence texts included"

@@ -42,14 +42,6 @@ zip=$out/$name-windows-x64.zip
 rm -f "$zip"
 (cd "$stage" && zip -q -r -9 "$zip" "$name")
 
-# The uninstaller removes exactly the files the installer puts in place ($INSTDIR is NSIS's).
-# shellcheck disable=SC2016
-(cd "$stage/$name"
- find . -type f | sort | sed 's|^\./||; s|/|\\|g; s|.*|Delete "$INSTDIR\\&"|'
- find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g; s|.*|RMDir "$INSTDIR\\&"|') \
-    > "$stage/uninstall-files.nsh"
-makensis -V2 -DVERSION="$short" -DFILE_VERSION="$version" -DPROGRAMS="$stage/$name" \
-    -DUNINSTALL_FILES="$stage/uninstall-files.nsh" -DICON="$top/window/icons/quorin.ico" \
-    -DOUTFILE="$out/$name-setup.exe" "$top/packaging/windows/quorin.nsi"
+"$top/tools/windows/make-installer.sh" "$stage/$name" "$short" "$version" "$out/$name-setup.exe"
 
 ls -l "$zip" "$out/$name-setup.exe"

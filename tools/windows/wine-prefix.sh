@@ -1,26 +1,27 @@
 #!/usr/bin/env bash
-# Makes DEST a fresh 64-bit Wine prefix, copied from a pristine one that is made once per Wine
-# version and kept outside the repository: Wine takes a minute or more to make a prefix, a copy
-# takes seconds.
+# Makes DEST a fresh 64-bit Wine prefix of the Wine 10 that the tests use (wine10.sh), copied
+# from a pristine one that is made once per Wine version and kept outside the repository: Wine
+# takes a minute or more to make a prefix, a copy takes seconds.
 #   wine-prefix.sh DEST          DEST must not exist yet
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 DEST" >&2; exit 2; }
+here=$(cd "$(dirname "$0")" && pwd)
 dest=$1
 [ ! -e "$dest" ] || { echo "$0: $dest exists already" >&2; exit 2; }
 export WINEARCH=win64 WINEDEBUG=-all
 # No Mono or Gecko prompts, and no menu entries made on the host.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/quorin
-template=$cache/wine-prefix-$(wine --version | tr -c 'A-Za-z0-9.\n-' _)
 mkdir -p "$cache"
+template=$cache/wine-prefix-$("$here/wine10.sh" wine --version | tr -c 'A-Za-z0-9.\n-' _)
 (
     flock 9
     if [ ! -f "$template/.quorin-ready" ]; then
         rm -rf "$template"
         # A prefix made while WINEPATH is set is broken.
-        env -u WINEPATH WINEPREFIX="$template" wine wineboot --init
+        env -u WINEPATH WINEPREFIX="$template" "$here/wine10.sh" wine wineboot --init
         # Everything written to the registry is on disk once its wineserver has gone.
-        WINEPREFIX="$template" wineserver -w
+        WINEPREFIX="$template" "$here/wine10.sh" wineserver -w
         touch "$template/.quorin-ready"
     fi
 ) 9>"$template.lock"
