@@ -30,7 +30,7 @@ void EchoReceiveLoop::run()
         putInFront(port().readAll());
         // Decoded from the box itself, so that what the user typed or deleted there counts.
         if (const auto shown = decodeSample(echoBytes(form().echoBox()->text())))
-            form().valueBox()->setText(*shown);
+            showValue(*shown);
     }
 }
 

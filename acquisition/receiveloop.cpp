@@ -4,6 +4,7 @@
 #include "form1.h"
 
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QScopedValueRollback>
 
 namespace Quorin {
@@ -45,6 +46,13 @@ void ReceiveLoop::onReceiveClicked()
         m_newRunAsked = false;
         run();
     } while (m_newRunAsked && !m_form.isEnding());
+}
+
+void ReceiveLoop::showValue(const QString &value)
+{
+    QLineEdit *box = m_form.valueBox();
+    if (box->text() != value)
+        box->setText(value);
 }
 
 bool ReceiveLoop::waitForBytes(qsizetype threshold)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
 #include <functional>
 
@@ -34,6 +34,10 @@ protected:
     // `threshold` wait. False when this run is over: the program is ending, or a newer run
     // has been asked for.
     [[nodiscard]] bool waitForBytes(qsizetype threshold);
+
+    // Puts a value in the value box. A box that shows it already is left alone, so that a
+    // steady value stays selected when the user selects it to copy it.
+    void showValue(const QString &value);
 
     [[nodiscard]] Form1 &form() const { return m_form; }
     [[nodiscard]] CommPort &port() const;

@@ -4,7 +4,6 @@
 #include "form1.h"
 #include "sample.h"
 
-#include <QLineEdit>
 
 namespace Quorin {
 
@@ -17,7 +16,7 @@ void SampleReceiveLoop::run()
             return;
         received.prepend(port().readAll());
         if (const auto shown = decodeSample(received))
-            form().valueBox()->setText(*shown);
+            showValue(*shown);
         // The text would grow by every byte for as long as the run lasts; what is dropped
         // here can never change what a later pass shows.
         received = keepDecodable(received);

@@ -1,6 +1,7 @@
 #include "samplereceiveloop.h"
 #include "scriptedwait.h"
 
+#include <QLineEdit>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -68,6 +69,28 @@ private Q_SLOTS:
 
         QVERIFY(reader.wait.ranOut());
         QCOMPARE(seen, shown);
+    }
+
+    // A value that stays the same leaves the box alone, so that a user can select it and copy it.
+    void steadyValueStaysSelected()
+    {
+        Reader reader;
+        bool selectedAfterSameValue = false;
+        reader.wait.then([&] { reader.port->arrive(bytes({255, 128}, 8)); })
+            .then([&] {
+                reader.form.valueBox()->selectAll();
+                reader.port->arrive(bytes({255, 128}, 8));
+            })
+            .then([&] {
+                selectedAfterSameValue = reader.form.valueBox()->selectedText() == u"50.2"_s;
+                reader.port->arrive(bytes({255, 254}, 8));
+            });
+        clickButton(reader.form, "Command2");
+
+        QVERIFY(reader.wait.ranOut());
+        QVERIFY(selectedAfterSameValue);
+        QCOMPARE(reader.value(), u"100.0"_s);
+        QVERIFY(!reader.form.valueBox()->hasSelectedText());
     }
 
     void stopClosesThePortReceiveStartsAFreshRunExitEnds()
