@@ -13,13 +13,20 @@ export WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/quorin
 mkdir -p "$cache"
-template=$cache/wine-prefix-$("$here/wine10.sh" wine --version | tr -c 'A-Za-z0-9.\n-' _)
+# The name changes with the recipe below, so that a prefix made by an older one is made anew.
+template=$cache/wine-prefix-2-$("$here/wine10.sh" wine --version | tr -c 'A-Za-z0-9.\n-' _)
 (
     flock 9
     if [ ! -f "$template/.quorin-ready" ]; then
         rm -rf "$template"
         # A prefix made while WINEPATH is set is broken.
         env -u WINEPATH WINEPREFIX="$template" "$here/wine10.sh" wine wineboot --init
+        # Wine has no Microsoft Sans Serif, the TrueType face of Windows 10 and 11 that the
+        # captions ask for first, and falls back to its bitmap MS Sans Serif, thin and small:
+        # Liberation Sans, of Arial's metrics, stands in for it as it does on Linux.
+        WINEPREFIX="$template" "$here/wine10.sh" wine reg add \
+            'HKCU\Software\Wine\Fonts\Replacements' /v 'Microsoft Sans Serif' /t REG_SZ \
+            /d 'Liberation Sans' /f > /dev/null
         # Everything written to the registry is on disk once its wineserver has gone.
         WINEPREFIX="$template" "$here/wine10.sh" wineserver -w
         touch "$template/.quorin-ready"
