@@ -4,7 +4,6 @@
 #include "form1.h"
 #include "sample.h"
 
-
 namespace Quorin {
 
 void SampleReceiveLoop::run()

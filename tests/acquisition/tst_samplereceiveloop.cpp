@@ -76,7 +76,9 @@ private Q_SLOTS:
     {
         Reader reader;
         bool selectedAfterSameValue = false;
-        reader.wait.then([&] { reader.port->arrive(bytes({255, 128}, 8)); })
+        reader.wait.then([&] {
+                       reader.port->arrive(bytes({255, 128}, 8));
+                   })
             .then([&] {
                 reader.form.valueBox()->selectAll();
                 reader.port->arrive(bytes({255, 128}, 8));
