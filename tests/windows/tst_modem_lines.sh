@@ -27,15 +27,8 @@ fail() {
     exit 1
 }
 
-waitFor() {
-    local what=$1
-    shift
-    local end=$((SECONDS + Bound))
-    until "$@"; do
-        [ $SECONDS -lt $end ] || fail "$what: not so within $Bound s"
-        sleep 0.1
-    done
-}
+# shellcheck source=waitfor.sh
+. "$(dirname "$0")/waitfor.sh"
 windowOf() { "$xdrive" list | awk -v title="$Title" '{
     t = $0; sub(/^[^ ]+ [^ ]+ [^ ]+ ?/, "", t); if (t == title) { print $1; exit } }'; }
 shown() { [ -n "$(windowOf)" ]; }

@@ -74,15 +74,8 @@ fail() {
 }
 pass() { echo "PASS ($SECONDS s): $*"; }
 
-waitFor() {
-    local what=$1
-    shift
-    local end=$((SECONDS + Bound))
-    until "$@"; do
-        [ $SECONDS -lt $end ] || fail "$what: not so within $Bound s"
-        sleep 0.2
-    done
-}
+# shellcheck source=waitfor.sh
+. "$(dirname "$0")/waitfor.sh"
 
 # The id of the shown window titled "Lettura sensore" of this size; with "other", of any other
 # size (the report dialog).
