@@ -33,18 +33,20 @@ class CommPort : public QObject
 public:
     using QObject::QObject;
 
-    // PortOpen, read and written. Opening claims the port chosen by setPortNumber() with the
-    // line settings from setSettings(). Throws SerialError when refused.
+    // PortOpen, read and written. Opening claims the port chosen by setPortNumber() on the
+    // sensor's line; opening an open port or closing a closed one does nothing. Throws
+    // SerialError when refused.
     [[nodiscard]] virtual bool isOpen() const = 0;
     virtual void setOpen(bool open) = 0;
 
     // CommPort: which port to open; only while the port is closed.
     virtual void setPortNumber(int number) = 0;
 
-    // Settings: "baud,parity,data bits,stop bits", e.g. "9600,N,8,1".
+    // Settings: "baud,parity,data bits,stop bits"; the sensor's "9600,N,8,1" is the one line
+    // taken, anything else throws SerialError.
     virtual void setSettings(const QString &settings) = 0;
 
-    // InputLen: the most a read returns; 0 means everything waiting.
+    // InputLen: 0, every read returns everything waiting; anything else throws SerialError.
     virtual void setReadLength(int length) = 0;
 
     // InBufferCount: received characters not yet read; 0 while the port is closed.

@@ -1,5 +1,7 @@
 #include "serialcommport.h"
 
+#include "protocol.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QScopedValueRollback>
@@ -23,6 +25,16 @@ namespace {
 // A port that nobody reads must not grow the program's memory; past this QSerialPort stops
 // taking bytes from the driver, as a serial control's fixed input buffer would.
 constexpr qint64 ReadBufferSize = qint64(64) * 1024;
+
+// The one line the sensor talks on, "9600,N,8,1": its baud rate, no parity, 8 data bits, 1 stop
+// bit. Fields may carry spaces, and the parity either case.
+bool isSensorLine(const QString &settings)
+{
+    const QStringList fields = settings.split(u',');
+    return fields.size() == 4 && fields[0].trimmed() == QString::number(LineBaudRate)
+        && fields[1].trimmed().compare(u"N", Qt::CaseInsensitive) == 0
+        && fields[2].trimmed() == u"8" && fields[3].trimmed() == u"1";
+}
 
 // st_mode's S_IRGRP | S_IWGRP, spelt out so that Windows builds it too.
 constexpr unsigned GroupReadWrite = 0060;
@@ -98,20 +110,22 @@ bool SerialCommPort::isOpen() const
 void SerialCommPort::setOpen(bool open)
 {
     const QScopedValueRollback inCall(m_inCall, true);
-    if (!open) {
+    if (!open)
         m_port.close();
-        return;
-    }
-    if (m_port.isOpen())
-        throw SerialError(u"La porta seriale %1 è già aperta."_s.arg(portLabel()));
-    this->open();
+    else if (!m_port.isOpen())
+        this->open();
 }
 
 void SerialCommPort::open()
 {
     m_device = m_deviceNamer(m_portNumber);
     m_port.setPortName(m_device);
-    applySettings();
+    // A closed QSerialPort only keeps these; open() applies them, and its failure says why.
+    m_port.setBaudRate(LineBaudRate);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite))
         throw SerialError(openFailure());
     // DTR and RTS off, as the old comm control left them, on every system: opening a line
@@ -137,37 +151,18 @@ void SerialCommPort::setPortNumber(int number)
 
 void SerialCommPort::setSettings(const QString &settings)
 {
-    const auto parsed = parseLineSettings(settings);
-    if (!parsed)
+    if (!isSensorLine(settings))
         throw SerialError(u"Impostazioni di linea \"%1\" non valide per la porta seriale %2: "
                           "servono velocità, parità, bit di dati e bit di stop, come "
                           "\"9600,N,8,1\"."_s.arg(settings, portLabel()));
-    m_settings = *parsed;
-    if (m_port.isOpen()) {
-        const QScopedValueRollback inCall(m_inCall, true);
-        applySettings();
-    }
-}
-
-void SerialCommPort::applySettings()
-{
-    const bool applied = m_port.setBaudRate(m_settings.baudRate)
-        && m_port.setParity(m_settings.parity) && m_port.setDataBits(m_settings.dataBits)
-        && m_port.setStopBits(m_settings.stopBits)
-        && m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!applied)
-        throw SerialError(
-            u"La porta seriale %1 rifiuta le impostazioni di linea: il sistema "
-            "risponde %2."_s.arg(portLabel(), quotedSystemWords(m_port.errorString())));
 }
 
 void SerialCommPort::setReadLength(int length)
 {
-    if (length < 0)
+    if (length != 0)
         throw SerialError(
             u"Lunghezza di lettura %1 non valida per la porta seriale %2."_s.arg(length).arg(
                 portLabel()));
-    m_readLength = length;
 }
 
 qsizetype SerialCommPort::bytesWaiting() const
@@ -179,7 +174,7 @@ QByteArray SerialCommPort::readAll()
 {
     if (!m_port.isOpen())
         return {};
-    return m_readLength == 0 ? m_port.readAll() : m_port.read(m_readLength);
+    return m_port.readAll();
 }
 
 void SerialCommPort::onErrorOccurred(QSerialPort::SerialPortError error)
@@ -233,8 +228,6 @@ QString SerialCommPort::openFailure() const
     case QSerialPort::DeviceNotFoundError:
         return because(u"la porta non esiste. "_s)
             + missingPortAdvice(m_portNumber, m_portLister());
-    case QSerialPort::OpenError:
-        return because(u"la porta è già aperta."_s);
     case QSerialPort::PermissionError: {
 #ifdef Q_OS_UNIX
         // Qt gives the same error for a port held by another program (its lock file, or the

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "commport.h"
-#include "linesettings.h"
 #include "portreport.h"
 
 #include <QSerialPort>
@@ -43,7 +42,6 @@ public:
 
 private:
     void open();
-    void applySettings();
     void onErrorOccurred(QSerialPort::SerialPortError error);
     [[nodiscard]] QString device() const;
     [[nodiscard]] QString portLabel() const;
@@ -57,8 +55,6 @@ private:
     // The device the last open tried: /dev/com3 goes away with its adapter, and a report
     // must still name it.
     QString m_device;
-    LineSettings m_settings{9600, QSerialPort::NoParity, QSerialPort::Data8, QSerialPort::OneStop};
-    int m_readLength = 0;
     // QSerialPort reports the failures of our own calls through errorOccurred too; those
     // become exceptions of the call, not failures of the open port.
     bool m_inCall = false;

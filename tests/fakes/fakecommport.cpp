@@ -1,5 +1,7 @@
 #include "fakecommport.h"
 
+#include <utility>
+
 void FakeCommPort::perform(const QString &entry)
 {
     if (m_refused.contains(entry))
@@ -17,16 +19,12 @@ void FakeCommPort::setOpen(bool open)
 void FakeCommPort::setReadLength(int length)
 {
     perform(QStringLiteral("InputLen=%1").arg(length));
-    m_readLength = length;
 }
 
 QByteArray FakeCommPort::readAll()
 {
-    const qsizetype length = m_readLength == 0 ? m_waiting.size() : m_readLength;
-    QByteArray read = m_waiting.first(std::min(length, m_waiting.size()));
-    m_waiting.remove(0, read.size());
-    m_log.append(QStringLiteral("Input:%1").arg(read.size()));
-    return read;
+    m_log.append(QStringLiteral("Input:%1").arg(m_waiting.size()));
+    return std::exchange(m_waiting, {});
 }
 
 void FakeCommPort::arrive(const QByteArray &bytes)

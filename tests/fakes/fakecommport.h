@@ -44,7 +44,6 @@ private:
     QStringList m_log;
     QSet<QString> m_refused;
     QByteArray m_waiting; // always empty while closed
-    int m_readLength = 0;
     bool m_open = false;
 };
 
