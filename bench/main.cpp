@@ -13,6 +13,7 @@
 #include "form1.h"
 #include "program.h"
 #include "protocol.h"
+#include "pty.h"
 #include "samplereceiveloop.h"
 #include "serialcommport.h"
 #include "signalgenerator.h"
@@ -41,7 +42,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -155,32 +155,12 @@ class PseudoTerminal
 public:
     PseudoTerminal()
     {
-        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0 || !ptsname(m_master))
-            fail("posix_openpt");
-        m_slavePath = QString::fromLocal8Bit(ptsname(m_master));
-        // Held open for the whole run, so that the master never sees a hang-up.
-        m_slave = open(ptsname(m_master), O_RDWR | O_NOCTTY);
-        static_assert(Quorin::LineBaudRate == 9600, "the line below is B9600");
-        termios line{};
-        if (m_slave < 0 || tcgetattr(m_slave, &line) != 0)
-            fail("slave");
-        cfmakeraw(&line);
-        line.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS);
-        line.c_cflag |= CS8 | CLOCAL | CREAD;
-        if (cfsetispeed(&line, B9600) != 0 || cfsetospeed(&line, B9600) != 0
-            || tcsetattr(m_slave, TCSANOW, &line) != 0)
-            fail("tcsetattr");
+        if (!m_pair.isOpen() || quorinLineMakeRaw(m_pair.slave()) != 0
+            || fcntl(m_pair.master(), F_SETFL, O_NONBLOCK) != 0)
+            fail("open");
     }
-    ~PseudoTerminal()
-    {
-        close(m_slave);
-        close(m_master);
-    }
-    PseudoTerminal(const PseudoTerminal &) = delete;
-    PseudoTerminal &operator=(const PseudoTerminal &) = delete;
 
-    [[nodiscard]] QString slavePath() const { return m_slavePath; }
+    [[nodiscard]] QString slavePath() const { return QString::fromLocal8Bit(m_pair.slaveName()); }
 
     // Writes every byte, waiting while the line is full; false when `stop` cut it short.
     bool write(QByteArrayView bytes, const std::atomic<bool> &stop) const
@@ -188,11 +168,12 @@ public:
         for (qsizetype done = 0; done < bytes.size();) {
             if (stop)
                 return false;
-            const ssize_t n = ::write(m_master, bytes.data() + done, size_t(bytes.size() - done));
+            const ssize_t n
+                = ::write(m_pair.master(), bytes.data() + done, size_t(bytes.size() - done));
             if (n > 0) {
                 done += n;
             } else if (errno == EAGAIN) {
-                pollfd out{m_master, POLLOUT, 0};
+                pollfd out{m_pair.master(), POLLOUT, 0};
                 poll(&out, 1, FullLinePollMs);
             } else if (errno != EINTR) {
                 fail("write");
@@ -208,9 +189,7 @@ private:
         std::exit(EXIT_FAILURE);
     }
 
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_slavePath;
+    Quorin::PtyPair m_pair;
 };
 
 // What the GUI thread tells the writer thread: how often, and when last, Text1 changed.

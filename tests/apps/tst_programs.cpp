@@ -3,8 +3,8 @@
 
 #include "formlayout.h"
 #include "protocol.h"
-#include "pty.h"
 #include "signalgenerator.h"
+#include "testpty.h"
 
 #include <QDir>
 #include <QProcess>
@@ -261,7 +261,7 @@ void TestPrograms::readsTheStreamUntilTheWindowCloses()
     QCOMPARE(locks().size(), 1); // the open port's
     // The line as the reader set it up, without flow control; a fresh pty runs at 38400 baud.
     termios line = {};
-    QCOMPARE(tcgetattr(pty.slave, &line), 0);
+    QCOMPARE(tcgetattr(pty.slave(), &line), 0);
     QCOMPARE(std::tuple(cfgetispeed(&line), cfgetospeed(&line),
                         line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS)),
              std::tuple(speed_t(B9600), speed_t(B9600), tcflag_t(CS8)));
@@ -271,7 +271,7 @@ void TestPrograms::readsTheStreamUntilTheWindowCloses()
     Quorin::SignalSettings noise;
     noise.shape = Quorin::SignalShape::Noise;
     {
-        const Stream flood(pty.master, Quorin::SignalGenerator(noise).next(1 << 16));
+        const Stream flood(pty.master(), Quorin::SignalGenerator(noise).next(1 << 16));
         QTRY_VERIFY_WITH_TIMEOUT(flood.written() > (1 << 20), Patience);
         QTRY_VERIFY2_WITH_TIMEOUT(!reader.textOf("Text1").isEmpty(), reader.diagnosis().constData(),
                                   Patience);
@@ -281,10 +281,10 @@ void TestPrograms::readsTheStreamUntilTheWindowCloses()
     // reads nothing but frames of one code, which its newest read shows.
     reader.click("Command1");
     QTRY_VERIFY_WITH_TIMEOUT(locks().isEmpty(), Patience);
-    QCOMPARE(tcflush(pty.slave, TCIFLUSH), 0);
+    QCOMPARE(tcflush(pty.slave(), TCIFLUSH), 0);
     reader.click("Command2");
     {
-        const Stream sensor(pty.master,
+        const Stream sensor(pty.master(),
                             (QByteArray(1, char(Quorin::SyncByte)) + char(code)).repeated(50));
         QTRY_VERIFY2_WITH_TIMEOUT(reader.textOf("Text1") == shown, reader.diagnosis().constData(),
                                   Patience);

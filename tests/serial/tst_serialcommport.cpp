@@ -1,8 +1,8 @@
 // The QSerialPort implementation on a real pseudo-terminal: what it reads, what it answers while
 // closed, and what its refusals say.
 
-#include "pty.h"
 #include "serialcommport.h"
+#include "testpty.h"
 
 #include <QTest>
 
@@ -13,8 +13,10 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 
 using Quorin::SerialCommPort;
@@ -62,10 +64,8 @@ private Q_SLOTS:
         port->setOpen(true);
         QVERIFY(pty.write(all));
         QTRY_COMPARE(port->bytesWaiting(), all.size());
-        port->setReadLength(4);
-        QCOMPARE(port->readAll(), all.first(4));
         port->setReadLength(0);
-        QCOMPARE(port->readAll(), all.sliced(4));
+        QCOMPARE(port->readAll(), all);
 
         QVERIFY(pty.write("12345"));
         QTRY_COMPARE(port->bytesWaiting(), 5);
@@ -74,11 +74,47 @@ private Q_SLOTS:
         QCOMPARE(port->readAll(), QByteArray());
     }
 
+    // The sensor's line is the one the port takes; a read returns everything waiting.
+    void takesOnlyTheSensorsLine_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("the sensor's") << u"9600,N,8,1"_s << true;
+        QTest::newRow("spaces, lower case") << u" 9600 ,n, 8,1 "_s << true;
+        for (const QString &other :
+             {u"19200,N,8,1"_s, u"9600,E,8,1"_s, u"9600,O,8,1"_s, u"9600,N,7,1"_s,
+              u"9600,N,8,1.5"_s, u"9600,N,8,2"_s, u"9600;N;8;1"_s, u"9600,N,8"_s, QString()})
+            QTest::addRow("refused: \"%s\"", qPrintable(other)) << other << false;
+    }
+
+    void takesOnlyTheSensorsLine()
+    {
+        QFETCH(QString, settings);
+        QFETCH(bool, taken);
+        SerialCommPort port(nullptr, [](int) { return u"/dev/ttyS2"_s; });
+        port.setPortNumber(3);
+        QString refusal;
+        try {
+            port.setSettings(settings);
+        } catch (const Quorin::SerialError &error) {
+            refusal = error.message();
+        }
+        QCOMPARE(refusal,
+                 taken ? QString()
+                       : u"Impostazioni di linea \"%1\" non valide per la porta seriale 3 "
+                         "(/dev/ttyS2): servono velocità, parità, bit di dati e bit di stop, come "
+                         "\"9600,N,8,1\"."_s.arg(settings));
+        QVERIFY_THROWS_EXCEPTION(Quorin::SerialError, port.setReadLength(4));
+    }
+
     // A line without a UART leads to the ports the system has and the step to port 3; a device
     // that is no serial line at all is reported in the system's own words.
     void refusalLeadsToItsFix()
     {
-        const Pty locked(false);
+        // Locked again, the slave refuses to open with EIO, as a line with no UART behind it.
+        const Pty locked;
+        int lock = 1;
+        QCOMPARE(::ioctl(locked.master(), TIOCSPTLCK, &lock), 0);
         QCOMPARE(
             refusalToOpen(locked.path),
             u"Impossibile aprire la porta seriale 3 (%1): su questo dispositivo non risponde "
@@ -187,12 +223,12 @@ private Q_SLOTS:
         auto port = portOn(pty.path);
         port->setOpen(true);
         std::atomic<bool> stop = false;
-        QCOMPARE(::fcntl(pty.master, F_SETFL, O_NONBLOCK), 0); // the writer never blocks
+        QCOMPARE(::fcntl(pty.master(), F_SETFL, O_NONBLOCK), 0); // the writer never blocks
         std::thread sensor([&] {
             const QByteArray chunk(4096, '\x07');
             while (!stop) {
-                pollfd out{pty.master, POLLOUT, 0};
-                if (::poll(&out, 1, 100) > 0 && ::write(pty.master, chunk.data(), 4096) < 0
+                pollfd out{pty.master(), POLLOUT, 0};
+                if (::poll(&out, 1, 100) > 0 && ::write(pty.master(), chunk.data(), 4096) < 0
                     && errno != EAGAIN)
                     return;
             }

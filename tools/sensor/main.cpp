@@ -1,4 +1,5 @@
 #include "protocol.h"
+#include "pty.h"
 #include "signalgenerator.h"
 
 #include <QCommandLineParser>
@@ -17,7 +18,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -133,40 +133,21 @@ Options parseOptions(const QCoreApplication &app)
     return options;
 }
 
-// Raw 9600 8N1, the line the reader expects.
-bool makeRawLine(int fd)
+// Returns the master; the pair stays open until the program ends.
+int openPseudoTerminal()
 {
-    termios line{};
-    if (tcgetattr(fd, &line) != 0)
-        return false;
-    cfmakeraw(&line);
-    line.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS);
-    line.c_cflag |= CS8 | CLOCAL | CREAD;
-    return cfsetispeed(&line, B9600) == 0 && cfsetospeed(&line, B9600) == 0
-        && tcsetattr(fd, TCSANOW, &line) == 0;
-}
-
-// Returns the master; the slave stays open in *slave so that the master never hangs up.
-int openPseudoTerminal(int *slave)
-{
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+    static QuorinPty pty;
+    if (quorinPtyOpen(&pty) != 0 || quorinLineMakeRaw(pty.slave) != 0)
         fail(systemError(QStringLiteral("cannot create a pseudo-terminal")));
-    const char *path = ptsname(master);
-    if (!path)
-        fail(systemError(QStringLiteral("cannot name the pseudo-terminal")));
-    *slave = open(path, O_RDWR | O_NOCTTY);
-    if (*slave < 0 || !makeRawLine(*slave))
-        fail(systemError(QString::fromLocal8Bit(path)));
-    std::printf("%s\n", path);
+    std::printf("%s\n", pty.slaveName);
     std::fflush(stdout);
-    return master;
+    return pty.master;
 }
 
 int openDevice(const QString &path)
 {
     const int fd = open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0 || !makeRawLine(fd))
+    if (fd < 0 || quorinLineMakeRaw(fd) != 0)
         fail(systemError(path));
     return fd;
 }
@@ -259,8 +240,7 @@ int main(int argc, char *argv[])
     sigaction(SIGINT, &stop, nullptr);
     sigaction(SIGTERM, &stop, nullptr);
 
-    int slave = -1;
-    const int fd = options.pty ? openPseudoTerminal(&slave) : openDevice(options.device);
+    const int fd = options.pty ? openPseudoTerminal() : openDevice(options.device);
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
 
     const auto start = Clock::now();
@@ -269,8 +249,5 @@ int main(int argc, char *argv[])
     std::fprintf(stderr, "quorin-sensor: wrote %lld bytes in %.3f s\n",
                  static_cast<long long>(written), seconds);
 
-    close(fd);
-    if (slave >= 0)
-        close(slave);
     return 0;
 }
