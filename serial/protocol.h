@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 // What the sensor sends: a sync byte, then the sample code, over and over.
 namespace Quorin {
 
@@ -17,6 +19,15 @@ inline constexpr int ValueDecimals = 1;
 inline constexpr int LineBaudRate = 9600;
 inline constexpr int BitsPerByteOnLine = 10; // start bit, 8 data bits, stop bit
 inline constexpr int LineBytesPerSecond = LineBaudRate / BitsPerByteOnLine;
+
+// The baud rate a settings string such as "9600,N,8,1" starts with.
+[[nodiscard]] constexpr int baudRateOf(std::string_view settings)
+{
+    int rate = 0;
+    for (std::size_t i = 0; i < settings.size() && settings[i] >= '0' && settings[i] <= '9'; ++i)
+        rate = rate * 10 + (settings[i] - '0');
+    return rate;
+}
 
 [[nodiscard]] constexpr double scaledValue(int code)
 {

@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "commport.h"
+#include "protocol.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -18,7 +19,9 @@ namespace Quorin {
 
 namespace {
 
-const auto LineSettingsText = QStringLiteral("9600,N,8,1");
+constexpr char LineSettingsText[] = "9600,N,8,1";
+static_assert(baudRateOf(LineSettingsText) == LineBaudRate,
+              "the sensor's line, as protocol.h has it");
 
 QFont fontFor(const FontSpec &spec)
 {
@@ -151,7 +154,7 @@ void Form1::load()
         m_port->setOpen(false);
     m_port->setReadLength(0);
     m_port->setPortNumber(SensorPort);
-    m_port->setSettings(LineSettingsText);
+    m_port->setSettings(QString::fromLatin1(LineSettingsText));
     m_lamp->setState(LampState::Unlit);
     if (!m_port->isOpen())
         m_port->setOpen(true);
