@@ -18,27 +18,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// What each control says and its font's size in points, bold in every case.
-struct Caption
+// Twips to pixels at the screen's logical DPI, 1440 twips to an inch.
+QRect inPixels(const QRect &twips, qreal dpi)
 {
-    const char *name;
-    const char *text;
-    qreal points;
-};
-
-const QList<Caption> Captions = {
-    {"Label1", "Dati ricevuti", 13.5}, // the didactic window's only
-    {"Text9", "", 48},                 // the didactic window's only
-    {"Label3", "Porta seriale del PC", 13.5},
-    {"Option1", "COM 3", 13.5},
-    {"Label2", "Valore sensore", 13.5},
-    {"Text1", "", 48},
-    {"Label4", "[0 - 100]", 13.5},
-    {"Command1", "Blocca la ricezione", 18},
-    {"Command2", "Ricevi i dati", 18},
-    {"Command3", "Esci", 18},
-    {"Label5", "Porta fissa in COM 3, sceglierla da Pannello di Controllo", 12},
-};
+    const auto px = [dpi](int t) { return qRound(t * dpi / 1440); };
+    return {px(twips.x()), px(twips.y()), px(twips.width()), px(twips.height())};
+}
 
 std::unique_ptr<Form1> shownForm(const Quorin::FormLayout &layout)
 {
@@ -66,41 +51,27 @@ private Q_SLOTS:
     void layoutsLayOutTheWindow_data()
     {
         QTest::addColumn<bool>("didactic");
-        QTest::addColumn<QSize>("sizeAt96Dpi"); // the client area's twips at 15 to a pixel
+        QTest::addColumn<QSize>("twips"); // the client area
         QTest::addColumn<QColor>("background");
-        QTest::newRow("standard") << false << QSize(830, 317) << QColor(255, 128, 0);
-        QTest::newRow("didactic") << true << QSize(830, 488) << QColor(0, 192, 192);
+        QTest::addColumn<int>("controls");
+        QTest::newRow("standard") << false << QSize(12450, 4755) << QColor(255, 128, 0) << 10;
+        QTest::newRow("didactic") << true << QSize(12450, 7320) << QColor(0, 192, 192) << 12;
     }
 
     void layoutsLayOutTheWindow()
     {
         QFETCH(bool, didactic);
-        QFETCH(QSize, sizeAt96Dpi);
+        QFETCH(QSize, twips);
         QFETCH(QColor, background);
-        const Quorin::FormLayout &layout
-            = didactic ? Quorin::didacticLayout() : Quorin::standardLayout();
-        const auto form = shownForm(layout);
+        QFETCH(int, controls);
+        const auto form = shownForm(didactic ? Quorin::didacticLayout() : Quorin::standardLayout());
         QVERIFY(form);
         const qreal dpi = form->screen()->logicalDotsPerInch();
         QCOMPARE(form->windowTitle(), u"Lettura sensore"_s);
-        QCOMPARE(form->size(), sizeAt96Dpi * (dpi / 96));
+        QCOMPARE(form->size(), inPixels(QRect(QPoint(), twips), dpi).size());
         QCOMPARE(form->minimumSize(), form->maximumSize());
         QCOMPARE(pixelAt(form.get(), QPoint(2, 2)), background);
-
-        QCOMPARE(form->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).size(),
-                 layout.controls.size());
-        for (const Caption &expected : Captions) {
-            const Quorin::Placement *placement = layout.find(QLatin1String(expected.name));
-            auto *control = form->findChild<QWidget *>(QLatin1String(expected.name));
-            QCOMPARE(bool(control), bool(placement));
-            if (!control)
-                continue;
-            QVERIFY2(control->isVisible(), expected.name);
-            QCOMPARE(control->geometry(), placement->pixelRect(dpi));
-            QCOMPARE(control->property("text").toString(), QString::fromUtf8(expected.text));
-            QCOMPARE(control->font().pointSizeF(), expected.points);
-            QVERIFY(control->font().bold());
-        }
+        QCOMPARE(form->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).size(), controls);
 
         // The lamp is a disc that touches the sides of its taller box: above it the window shows.
         Quorin::StatusLamp *lamp = form->lamp();
@@ -114,6 +85,75 @@ private Q_SLOTS:
         lamp->setState(Quorin::LampState::Unlit);
         QCOMPARE(pixelAt(form.get(), centre), QColor(255, 0, 0));
         QCOMPARE(accessibleLamp->text(QAccessible::Description), u"Porta chiusa"_s);
+    }
+
+    // Every control of both windows where it must be, in twips, with its caption and its bold
+    // font's size in points; the lamp has neither.
+    void controlsSitWhereTheyMust_data()
+    {
+        QTest::addColumn<bool>("didactic");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("twips"); // left, top, width, height
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<qreal>("points");
+        const auto row
+            = [](bool didactic, const char *name, QRect twips, const char *caption, qreal points) {
+                  QTest::addRow("%s %s", didactic ? "didactic" : "standard", name)
+                      << didactic << QString::fromLatin1(name) << twips
+                      << QString::fromUtf8(caption) << points;
+              };
+        // clang-format off
+        row(false, "Label3",   {480,  240,  2775, 495},  "Porta seriale del PC", 13.5);
+        row(false, "Option1",  {480,  1200, 1335, 252},  "COM 3", 13.5);
+        row(false, "Shape1",   {2040, 720,  735,  1095}, "", 0);
+        row(false, "Label2",   {4320, 480,  1335, 975},  "Valore sensore", 13.5);
+        row(false, "Text1",    {5760, 240,  3735, 1305}, "", 48);
+        row(false, "Label4",   {9720, 720,  1455, 375},  "[0 - 100]", 13.5);
+        row(false, "Command1", {2160, 2040, 4095, 975},  "Blocca la ricezione", 18);
+        row(false, "Command2", {6720, 2040, 2295, 975},  "Ricevi i dati", 18);
+        row(false, "Command3", {9480, 2040, 1455, 975},  "Esci", 18);
+        row(false, "Label5",   {360,  3480, 3015, 975},
+            "Porta fissa in COM 3, sceglierla da Pannello di Controllo", 12);
+        row(true,  "Label1",   {4920, 120,  2775, 495},  "Dati ricevuti", 13.5);
+        row(true,  "Text9",    {240,  720,  11655, 1245}, "", 48);
+        row(true,  "Label3",   {480,  2520, 2775, 495},  "Porta seriale del PC", 13.5);
+        row(true,  "Option1",  {480,  3480, 1335, 252},  "COM 3", 13.5);
+        row(true,  "Shape1",   {2040, 3000, 735,  1095}, "", 0);
+        row(true,  "Label2",   {4320, 2760, 1335, 975},  "Valore sensore", 13.5);
+        row(true,  "Text1",    {5760, 2520, 3735, 1305}, "", 48);
+        row(true,  "Label4",   {9720, 3000, 1455, 375},  "[0 - 100]", 13.5);
+        row(true,  "Command1", {2160, 4320, 4095, 975},  "Blocca la ricezione", 18);
+        row(true,  "Command2", {6720, 4320, 2295, 975},  "Ricevi i dati", 18);
+        row(true,  "Command3", {9480, 4320, 1455, 975},  "Esci", 18);
+        row(true,  "Label5",   {360,  5760, 3015, 975},
+            "Porta fissa in COM 3, sceglierla da Pannello di Controllo", 12);
+        // clang-format on
+    }
+
+    void controlsSitWhereTheyMust()
+    {
+        QFETCH(bool, didactic);
+        QFETCH(QString, name);
+        QFETCH(QRect, twips);
+        QFETCH(QString, caption);
+        QFETCH(qreal, points);
+        const Quorin::FormLayout &layout
+            = didactic ? Quorin::didacticLayout() : Quorin::standardLayout();
+        // The table itself, to the twip, then the control on the screen.
+        const Quorin::Placement *placed = layout.find(name);
+        QVERIFY(placed);
+        QCOMPARE(QRect(placed->left, placed->top, placed->width, placed->height), twips);
+        const auto form = shownForm(layout);
+        QVERIFY(form);
+        auto *control = form->findChild<QWidget *>(name);
+        QVERIFY(control);
+        QVERIFY(control->isVisible());
+        QCOMPARE(control->geometry(), inPixels(twips, form->screen()->logicalDotsPerInch()));
+        if (points == 0)
+            return;
+        QCOMPARE(control->property("text").toString(), caption);
+        QCOMPARE(control->font().pointSizeF(), points);
+        QVERIFY(control->font().bold());
     }
 
     // What Qt itself shows in the window, a text box's context menu, is Italian too.
