@@ -37,7 +37,7 @@ void EchoReceiveLoop::run()
 void EchoReceiveLoop::putInFront(const QByteArray &read)
 {
     QLineEdit *box = form().echoBox();
-    // The box's length limit keeps the front, the newest characters.
+    // The box's length limit keeps the front: the newest reads, of one read its oldest bytes.
     box->setText(echoText(read) + box->text());
     box->setCursorPosition(0);
 }
