@@ -74,7 +74,7 @@ private Q_SLOTS:
         QCOMPARE(port->readAll(), QByteArray());
     }
 
-    // The sensor's line is the one the port takes; a read returns everything waiting.
+    // The sensor's line is the one line the port takes, and a read length of 0 the one length.
     void takesOnlyTheSensorsLine_data()
     {
         QTest::addColumn<QString>("settings");
