@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <initializer_list>
 
 #include <fcntl.h>
@@ -16,16 +15,14 @@ int quorinPtyOpen(struct QuorinPty *pty)
     pty->master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     pty->slave = -1;
     pty->slaveName[0] = '\0';
-    const char *name = nullptr;
-    if (pty->master >= 0 && grantpt(pty->master) == 0 && unlockpt(pty->master) == 0)
-        name = ptsname(pty->master);
-    if (name && std::strlen(name) < sizeof pty->slaveName) {
-        std::strcpy(pty->slaveName, name);
-        pty->slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (pty->master >= 0 && grantpt(pty->master) == 0 && unlockpt(pty->master) == 0) {
+        const int named = ptsname_r(pty->master, pty->slaveName, sizeof pty->slaveName);
+        if (named == 0)
+            pty->slave = open(pty->slaveName, O_RDWR | O_NOCTTY | O_CLOEXEC);
+        else
+            errno = named;
         if (pty->slave >= 0)
             return 0;
-    } else if (name) {
-        errno = ENAMETOOLONG;
     }
     quorinPtyClose(pty);
     return -1;
