@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+using namespace Qt::StringLiterals;
+
 namespace Quorin {
 
 namespace {
@@ -11,8 +13,7 @@ constexpr QRgb LampFill = qRgb(0, 255, 0);
 
 QString describe(LampState state)
 {
-    return state == LampState::Lit ? StatusLamp::tr("Porta aperta")
-                                   : StatusLamp::tr("Porta chiusa");
+    return state == LampState::Lit ? u"Porta aperta"_s : u"Porta chiusa"_s;
 }
 
 } // namespace
@@ -20,8 +21,8 @@ QString describe(LampState state)
 StatusLamp::StatusLamp(QWidget *parent)
     : QWidget(parent)
 {
-    setObjectName(QStringLiteral("Shape1"));
-    setAccessibleName(tr("Stato della porta"));
+    setObjectName(u"Shape1"_s);
+    setAccessibleName(u"Stato della porta"_s);
     setAccessibleDescription(describe(m_state));
 }
 
@@ -30,7 +31,6 @@ void StatusLamp::setState(LampState state)
     m_state = state;
     setAccessibleDescription(describe(state));
     update();
-    Q_EMIT stateChanged(state);
 }
 
 void StatusLamp::paintEvent(QPaintEvent *)

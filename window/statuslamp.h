@@ -20,9 +20,6 @@ public:
     [[nodiscard]] LampState state() const { return m_state; }
     void setState(LampState state);
 
-Q_SIGNALS:
-    void stateChanged(Quorin::LampState state);
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 

@@ -122,8 +122,9 @@ private Q_SLOTS:
         Quorin::prepareApplication(*qApp, u"Quorin"_s);
         const auto form = shownForm(Quorin::standardLayout());
         QVERIFY(form);
-        form->valueBox()->setText(u"50.2"_s);
-        const std::unique_ptr<QMenu> menu(form->valueBox()->createStandardContextMenu());
+        auto *valueBox = form->findChild<QLineEdit *>(u"Text1"_s);
+        valueBox->setText(u"50.2"_s);
+        const std::unique_ptr<QMenu> menu(valueBox->createStandardContextMenu());
         QStringList texts;
         for (const QAction *action : menu->actions()) {
             if (!action->isSeparator())
