@@ -29,7 +29,7 @@ public:
     void setYield(std::function<void()> yield);
 
 protected:
-    // One run of the loop. Returns only when waitForBytes() says the run is over.
+    // One run of the loop. Returns only when readAtLeast() says the run is over.
     virtual void run() = 0;
 
     // One read: read length 0, a wait until at least `threshold` characters wait, then all

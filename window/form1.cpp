@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "accessiblepace.h"
 #include "commport.h"
 
 #include <QCloseEvent>
@@ -21,6 +22,9 @@ namespace Quorin {
 namespace {
 
 const auto LineSettingsText = u"9600,N,8,1"_s;
+
+// What assistive technologies read of the echo box: its newest characters only, not thousands.
+constexpr int EchoAccessibleLength = 8;
 
 QFont fontFor(const FontSpec &spec)
 {
@@ -44,6 +48,7 @@ QFont fontFor(const FontSpec &spec)
 Form1::Form1(const FormLayout &layout, CommPort *port, QWidget *parent)
     : QWidget(parent)
     , m_port(port)
+    , m_pace(new AccessiblePace(this))
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Lettura sensore"_s);
@@ -94,6 +99,14 @@ void Form1::createControls(bool withEcho)
     m_lamp = new StatusLamp(this);
     label("Label2", u"Valore sensore"_s)->setBuddy(m_text1 = box("Text1", u"Valore sensore"_s));
     label("Label4", u"[0 - 100]"_s);
+    m_pace->pace(m_text1);
+    describeValueBox();
+    connect(m_text1, &QLineEdit::textChanged, this, &Form1::describeValueBox);
+    if (m_text9) {
+        m_text9->setAccessibleDescription(
+            u"Byte ricevuti, dal più recente; qui gli ultimi %1"_s.arg(EchoAccessibleLength));
+        m_pace->pace(m_text9, [this] { return m_text9->text().left(EchoAccessibleLength); });
+    }
     m_command1 = button("Command1", u"Blocca la ricezione"_s);
     m_command2 = button("Command2", u"Ricevi i dati"_s);
     m_command3 = button("Command3", u"Esci"_s);
@@ -139,7 +152,16 @@ void Form1::applyLayout(const FormLayout &layout)
 void Form1::setValue(const QString &value)
 {
     if (m_text1->text() != value)
-        m_text1->setText(value);
+        m_pace->programWrite(m_text1, [&] { m_text1->setText(value); });
+}
+
+void Form1::describeValueBox()
+{
+    // The range that "[0 - 100]" shows beside the box, and what an empty box would not say.
+    const QString description
+        = m_text1->text().isEmpty() ? u"vuoto, scala da 0 a 100"_s : u"scala da 0 a 100"_s;
+    if (m_text1->accessibleDescription() != description)
+        m_text1->setAccessibleDescription(description);
 }
 
 QString Form1::echo() const
@@ -149,9 +171,11 @@ QString Form1::echo() const
 
 void Form1::prependEcho(const QString &received)
 {
-    // The box's length limit keeps the front, the newest characters.
-    m_text9->setText(received + m_text9->text());
-    m_text9->setCursorPosition(0);
+    m_pace->programWrite(m_text9, [&] {
+        // The box's length limit keeps the front, the newest characters.
+        m_text9->setText(received + m_text9->text());
+        m_text9->setCursorPosition(0);
+    });
 }
 
 void Form1::setEchoLength(int length)

@@ -14,6 +14,7 @@ class QRadioButton;
 
 namespace Quorin {
 
+class AccessiblePace;
 class CommPort;
 
 // The reader's one window: its controls laid out from a layout table, the serial port it owns,
@@ -67,8 +68,10 @@ private:
     void onExitClicked();
     void endProgram(int exitCode);
     void guarded(const std::function<void()> &handler);
+    void describeValueBox();
 
     CommPort *m_port;
+    AccessiblePace *m_pace;
     StatusLamp *m_lamp = nullptr;
     QLineEdit *m_text1 = nullptr;
     QLineEdit *m_text9 = nullptr;

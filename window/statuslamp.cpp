@@ -1,5 +1,6 @@
 #include "statuslamp.h"
 
+#include <QAccessible>
 #include <QPainter>
 
 using namespace Qt::StringLiterals;
@@ -22,15 +23,24 @@ StatusLamp::StatusLamp(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(u"Shape1"_s);
-    setAccessibleName(u"Stato della porta"_s);
-    setAccessibleDescription(describe(m_state));
+    setAccessibleName(describe(m_state));
+    setAccessibleDescription(u"Stato della porta"_s);
 }
 
 void StatusLamp::setState(LampState state)
 {
+    const bool changed = state != m_state;
     m_state = state;
-    setAccessibleDescription(describe(state));
     update();
+    if (!changed)
+        return;
+    // The state in words, and a notification shown anew: what a screen reader speaks of a
+    // change wherever the focus is.
+    setAccessibleName(describe(state));
+    if (isVisible()) {
+        QAccessibleEvent shown(this, QAccessible::ObjectShow);
+        QAccessible::updateAccessibility(&shown);
+    }
 }
 
 void StatusLamp::paintEvent(QPaintEvent *)

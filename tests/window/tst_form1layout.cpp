@@ -110,10 +110,10 @@ private Q_SLOTS:
         lamp->setState(Quorin::LampState::Lit);
         QCOMPARE(pixelAt(form.get(), centre), QColor(0, 255, 0));
         QCOMPARE(pixelAt(form.get(), aboveDisc), background);
-        QCOMPARE(accessibleLamp->text(QAccessible::Description), u"Porta aperta"_s);
+        QCOMPARE(accessibleLamp->text(QAccessible::Name), u"Porta aperta"_s);
         lamp->setState(Quorin::LampState::Unlit);
         QCOMPARE(pixelAt(form.get(), centre), QColor(255, 0, 0));
-        QCOMPARE(accessibleLamp->text(QAccessible::Description), u"Porta chiusa"_s);
+        QCOMPARE(accessibleLamp->text(QAccessible::Name), u"Porta chiusa"_s);
     }
 
     // What Qt itself shows in the window, a text box's context menu, is Italian too.
