@@ -15,12 +15,11 @@ namespace Quorin {
 
 namespace {
 
-// The boxes that tell assistive technologies at a pace, and what the handler below lets through.
+// The paced boxes, and whether AccessiblePace itself tells of a change now.
 struct Paced
 {
-    std::vector<std::pair<const QObject *, bool>> boxes; // the box, and whether its text is its own
-    const QObject *writing = nullptr;                    // the box the program writes now
-    bool telling = false;                                // AccessiblePace itself tells of a change
+    std::vector<const QObject *> boxes;
+    bool telling = false;
 };
 
 Paced &paced()
@@ -44,17 +43,14 @@ bool isTextEvent(QAccessible::Event type)
 }
 
 // Every accessibility event of the application passes here on its way to the platform. The
-// text events a paced box sends when the program writes it stay here, and so do all of a box
-// whose accessible text is not its own; the user's own editing of a box passes.
+// text events of a paced box stay here: they are about the box's own text, not the one
+// assistive technologies read, and come on every write.
 void filterUpdate(QAccessibleEvent *event)
 {
     const Paced &state = paced();
-    if (!state.telling && isTextEvent(event->type())) {
-        const auto box = std::find_if(state.boxes.begin(), state.boxes.end(),
-                                      [&](const auto &b) { return b.first == event->object(); });
-        if (box != state.boxes.end() && (!box->second || state.writing == box->first))
-            return;
-    }
+    if (!state.telling && isTextEvent(event->type())
+        && std::find(state.boxes.begin(), state.boxes.end(), event->object()) != state.boxes.end())
+        return;
     // Qt hands an event to the platform only while no handler is installed.
     QAccessible::installUpdateHandler(nullptr);
     QAccessible::updateAccessibility(event);
@@ -104,9 +100,12 @@ public:
     [[nodiscard]] QRect characterRect(int) const override { return {}; }
     [[nodiscard]] int offsetAtPoint(const QPoint &) const override { return -1; }
     void scrollToSubstring(int, int) override { }
-    [[nodiscard]] QString attributes(int offset, int *start, int *end) const override
+    // One run without attributes over the whole text: Orca splits a text at the runs' ends,
+    // and a run of no characters at each offset cut "49,8" to "49,".
+    [[nodiscard]] QString attributes(int, int *start, int *end) const override
     {
-        *start = *end = offset;
+        *start = 0;
+        *end = characterCount();
         return {};
     }
 
@@ -167,9 +166,7 @@ AccessiblePace::~AccessiblePace()
     auto &boxes = paced().boxes;
     auto &shown = shownTexts();
     for (const Box &box : m_boxes) {
-        boxes.erase(std::remove_if(boxes.begin(), boxes.end(),
-                                   [&](const auto &b) { return b.first == box.box; }),
-                    boxes.end());
+        boxes.erase(std::remove(boxes.begin(), boxes.end(), box.box), boxes.end());
         shown.erase(std::remove_if(shown.begin(), shown.end(),
                                    [&](const ShownText &s) { return s.box == box.box; }),
                     shown.end());
@@ -178,25 +175,19 @@ AccessiblePace::~AccessiblePace()
 
 void AccessiblePace::pace(QLineEdit *box, std::function<QString()> shownText)
 {
-    if (shownText) {
-        shownTexts().push_back({box, shownText});
-        // Qt may have made the box's interface already, as the box was made: it goes, so that
-        // the next question about the box gets the shown text's.
-        if (QAccessibleInterface *made = QAccessible::queryAccessibleInterface(box);
-            made && !dynamic_cast<ShownTextAccessible *>(made))
-            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
-    }
-    paced().boxes.emplace_back(box, !shownText);
-    m_boxes.push_back({box, std::move(shownText), {}});
-    m_boxes.back().told = accessibleText(m_boxes.back());
+    shownTexts().push_back({box, shownText});
+    // Qt may have made the box's interface already, as the box was made: it goes, so that the
+    // next question about the box gets the shown text's.
+    if (QAccessibleInterface *made = QAccessible::queryAccessibleInterface(box);
+        made && !dynamic_cast<ShownTextAccessible *>(made))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+    paced().boxes.push_back(box);
+    m_boxes.push_back({box, shownText, shownText()});
+    connect(box, &QLineEdit::textChanged, this, [this, box] { changed(box); });
 }
 
-void AccessiblePace::programWrite(QLineEdit *box, const std::function<void()> &write)
+void AccessiblePace::changed(QLineEdit *box)
 {
-    {
-        const QScopedValueRollback<const QObject *> writing(paced().writing, box);
-        write();
-    }
     // Nothing to keep up with while no assistive technology listens.
     if (!QAccessible::isActive())
         return;
@@ -208,11 +199,6 @@ void AccessiblePace::programWrite(QLineEdit *box, const std::function<void()> &w
         m_timer.start();
 }
 
-QString AccessiblePace::accessibleText(const Box &box) const
-{
-    return box.shownText ? box.shownText() : box.box->text();
-}
-
 void AccessiblePace::tell()
 {
     const QScopedValueRollback telling(paced().telling, true);
@@ -220,7 +206,7 @@ void AccessiblePace::tell()
         if (!box.changed)
             continue;
         box.changed = false;
-        const QString now = accessibleText(box);
+        const QString now = box.shownText();
         if (now == box.told)
             continue;
         if (box.told.isEmpty()) {

@@ -10,9 +10,10 @@ class QLineEdit;
 
 namespace Quorin {
 
-// What assistive technologies learn of the boxes the program writes on every pass: their new
-// text at most once an interval, not every write, so that a screen reader is never flooded while
-// the screen still changes on every pass. Costs nothing while no assistive technology listens.
+// What assistive technologies learn of the boxes the program writes on every pass: a text of
+// the box's choosing, and its changes at most once an interval, not every write, so that a
+// screen reader is never flooded while the screen still changes on every pass. Costs nothing
+// while no assistive technology listens.
 class AccessiblePace : public QObject
 {
     Q_OBJECT
@@ -23,13 +24,9 @@ public:
     explicit AccessiblePace(QObject *parent = nullptr);
     ~AccessiblePace() override;
 
-    // Paces `box`. With `shownText`, assistive technologies read that text instead of the box's
-    // own, and never hear the box's own changes.
-    void pace(QLineEdit *box, std::function<QString()> shownText = {});
-
-    // Runs `write`, the program's change of `box`, without telling assistive technologies; they
-    // hear of the box's new text at the end of the interval.
-    void programWrite(QLineEdit *box, const std::function<void()> &write);
+    // Paces `box`: assistive technologies read `shownText` as its text, read-only, and hear of
+    // its changes at the end of the interval, never of the box's own.
+    void pace(QLineEdit *box, std::function<QString()> shownText);
 
 private:
     struct Box
@@ -40,7 +37,7 @@ private:
         bool changed = false;
     };
 
-    [[nodiscard]] QString accessibleText(const Box &box) const;
+    void changed(QLineEdit *box);
     void tell();
 
     std::vector<Box> m_boxes;

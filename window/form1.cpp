@@ -2,6 +2,7 @@
 
 #include "accessiblepace.h"
 #include "commport.h"
+#include "echotext.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -23,7 +24,8 @@ namespace {
 
 const auto LineSettingsText = u"9600,N,8,1"_s;
 
-// What assistive technologies read of the echo box: its newest characters only, not thousands.
+// What assistive technologies read of the echo box: the codes of its newest bytes only, not
+// thousands of characters.
 constexpr int EchoAccessibleLength = 8;
 
 QFont fontFor(const FontSpec &spec)
@@ -99,13 +101,21 @@ void Form1::createControls(bool withEcho)
     m_lamp = new StatusLamp(this);
     label("Label2", u"Valore sensore"_s)->setBuddy(m_text1 = box("Text1", u"Valore sensore"_s));
     label("Label4", u"[0 - 100]"_s);
-    m_pace->pace(m_text1);
+    // The value as Italian writes it, "49,8": a screen reader speaks "49.8" as two numbers.
+    m_pace->pace(m_text1, [this] { return m_text1->text().replace(u'.', u','); });
     describeValueBox();
     connect(m_text1, &QLineEdit::textChanged, this, &Form1::describeValueBox);
     if (m_text9) {
         m_text9->setAccessibleDescription(
-            u"Byte ricevuti, dal più recente; qui gli ultimi %1"_s.arg(EchoAccessibleLength));
-        m_pace->pace(m_text9, [this] { return m_text9->text().left(EchoAccessibleLength); });
+            u"Byte ricevuti, dal più recente; qui i codici degli ultimi %1"_s.arg(
+                EchoAccessibleLength));
+        m_pace->pace(m_text9, [this] {
+            QStringList codes;
+            for (const char byte :
+                 echoBytes(QStringView(m_text9->text()).left(EchoAccessibleLength)))
+                codes += QString::number(static_cast<unsigned char>(byte));
+            return codes.join(u' ');
+        });
     }
     m_command1 = button("Command1", u"Blocca la ricezione"_s);
     m_command2 = button("Command2", u"Ricevi i dati"_s);
@@ -152,7 +162,7 @@ void Form1::applyLayout(const FormLayout &layout)
 void Form1::setValue(const QString &value)
 {
     if (m_text1->text() != value)
-        m_pace->programWrite(m_text1, [&] { m_text1->setText(value); });
+        m_text1->setText(value);
 }
 
 void Form1::describeValueBox()
@@ -171,11 +181,9 @@ QString Form1::echo() const
 
 void Form1::prependEcho(const QString &received)
 {
-    m_pace->programWrite(m_text9, [&] {
-        // The box's length limit keeps the front, the newest characters.
-        m_text9->setText(received + m_text9->text());
-        m_text9->setCursorPosition(0);
-    });
+    // The box's length limit keeps the front, the newest characters.
+    m_text9->setText(received + m_text9->text());
+    m_text9->setCursorPosition(0);
 }
 
 void Form1::setEchoLength(int length)

@@ -163,17 +163,18 @@ def run_reader(sandbox, program, didactic):
 
         wait_for(lambda: text_of(value_box), "a value told")
         shown = text_of(value_box)
-        check(re.fullmatch(r"\d{1,3}\.\d", shown) is not None and 0 <= float(shown) <= 100
+        check(re.fullmatch(r"\d{1,3},\d", shown) is not None and 0 <= float(shown.replace(",", ".")) <= 100
               and value_box.get_name() == "Valore sensore"
               and value_box.get_description() == "scala da 0 a 100",
               f"{name}: the value on demand: {value_box.get_name()}, {shown}, "
               f"{value_box.get_description()}")
         if didactic:
-            newest = text_of(echo_box)
-            check(0 < len(newest) <= 8 and echo_box.get_description()
-                  == "Byte ricevuti, dal più recente; qui gli ultimi 8",
-                  f"{name}: the echo box is described and reads only its newest characters "
-                  f"({len(newest)})")
+            codes = text_of(echo_box).split(" ")
+            check(len(codes) == 8 and all(0 <= int(code) <= 255 for code in codes)
+                  and "255" in codes and echo_box.get_description()
+                  == "Byte ricevuti, dal più recente; qui i codici degli ultimi 8",
+                  f"{name}: the echo box is described and reads the codes of its newest 8 bytes "
+                  f"only: {' '.join(codes)}")
 
         showings = events.get("lamp", 0)
         press(buttons["Blocca la ricezione"])
