@@ -8,12 +8,12 @@
 #   bench/accessibility.sh PROGRAM...      e.g. build/apps/Quorin build/apps/Quorind
 
 import os
-import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "apps"))
-from tst_accessibility import Atspi, Line, find, named, press, wait_for  # noqa: E402
+from tst_accessibility import (Atspi, enable_accessibility, find, named, press,  # noqa: E402
+                               start_reader, stop_reader, wait_for)
 
 WARM_UP = 2.0  # seconds past the start of the run, past Quorind's priming reads
 WINDOW = 10.0
@@ -27,20 +27,8 @@ def cpu_seconds(pid):
 
 def measure(sandbox, program):
     name = os.path.basename(program)
-    line = Line()
-    reader = subprocess.Popen([sandbox, line.slave_path, program])
+    line, reader, app, frame = start_reader(sandbox, program)
     try:
-        desktop = Atspi.get_desktop(0)
-
-        def application():
-            for i in range(desktop.get_child_count()):
-                app = desktop.get_child_at_index(i)
-                if app and app.get_name() == name and find(app, named("Lettura sensore")):
-                    return app
-            return None
-
-        app = wait_for(application, name + " on the bus")
-        frame = find(app, named("Lettura sensore"))
         boxes = {label: find(frame, lambda a, n=caption: a.get_name() == n
                              and a.get_role() != Atspi.Role.LABEL)
                  for label, caption in (("value box", "Valore sensore"), ("echo box", "Dati ricevuti"))}
@@ -79,19 +67,12 @@ def measure(sandbox, program):
         press(find(frame, named("Esci", Atspi.Role.PUSH_BUTTON)))
         wait_for(lambda: reader.poll() is not None, name + " to end")
     finally:
-        line.stop = True
-        if reader.poll() is None:
-            reader.kill()
-            reader.wait()
+        stop_reader(line, reader)
 
 
 def main():
     sandbox = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools", "port3-sandbox.sh")
-    subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
-                    "/org/a11y/bus", "org.freedesktop.DBus.Properties.Set",
-                    "string:org.a11y.Status", "string:IsEnabled", "variant:boolean:true"],
-                   check=True, stdout=subprocess.DEVNULL)
-    Atspi.init()
+    enable_accessibility()
     for program in sys.argv[1:]:
         measure(sandbox, os.path.abspath(program))
     return 0

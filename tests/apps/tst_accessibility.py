@@ -97,21 +97,49 @@ def press(button):
     Atspi.Action.do_action(button, 0)
 
 
-def run_reader(sandbox, program, didactic):
+def start_reader(sandbox, program):
+    """The program in its sandbox on a new line, once its window is on the bus: the line, the
+    process, its application and its window."""
     name = os.path.basename(program)
     line = Line()
     reader = subprocess.Popen([sandbox, line.slave_path, program])
+    desktop = Atspi.get_desktop(0)
+
+    def application():
+        for i in range(desktop.get_child_count()):
+            app = desktop.get_child_at_index(i)
+            if app and app.get_name() == name and find(app, named("Lettura sensore")):
+                return app
+        return None
+
     try:
-        desktop = Atspi.get_desktop(0)
+        app = wait_for(application, name + "'s window on the bus")
+    except AssertionError:
+        stop_reader(line, reader)
+        raise
+    return line, reader, app, find(app, named("Lettura sensore"))
 
-        def window():
-            for i in range(desktop.get_child_count()):
-                app = desktop.get_child_at_index(i)
-                if app and app.get_name() == name:
-                    return find(app, named("Lettura sensore"))
-            return None
 
-        frame = wait_for(window, name + "'s window on the bus")
+def stop_reader(line, reader):
+    line.stop = True
+    if reader.poll() is None:
+        reader.kill()
+        reader.wait()
+
+
+def enable_accessibility():
+    """What a desktop does when a screen reader starts: the bus tells applications to take part."""
+    subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
+                    "/org/a11y/bus", "org.freedesktop.DBus.Properties.Set",
+                    "string:org.a11y.Status", "string:IsEnabled", "variant:boolean:true"],
+                   check=True, stdout=subprocess.DEVNULL)
+    Atspi.init()
+
+
+def run_reader(sandbox, program, didactic):
+    name = os.path.basename(program)
+    line, reader, app, frame = start_reader(sandbox, program)
+    try:
         value_box = find(frame, lambda a: a.get_name() == "Valore sensore"
                          and a.get_role() != Atspi.Role.LABEL)
         lamp = find(frame, lambda a: a.get_role() == Atspi.Role.NOTIFICATION)
@@ -190,20 +218,12 @@ def run_reader(sandbox, program, didactic):
         wait_for(lambda: reader.poll() is not None, name + " to end")
         check(reader.returncode == 0, f"{name} ends with status 0 on Esci")
     finally:
-        line.stop = True
-        if reader.poll() is None:
-            reader.kill()
-            reader.wait()
+        stop_reader(line, reader)
 
 
 def main():
     sandbox, quorin, quorind = sys.argv[1:4]
-    # What a desktop does when a screen reader starts: the bus tells applications to take part.
-    subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
-                    "/org/a11y/bus", "org.freedesktop.DBus.Properties.Set",
-                    "string:org.a11y.Status", "string:IsEnabled", "variant:boolean:true"],
-                   check=True, stdout=subprocess.DEVNULL)
-    Atspi.init()
+    enable_accessibility()
     for program, didactic in ((quorin, False), (quorind, True)):
         try:
             run_reader(sandbox, program, didactic)
