@@ -173,7 +173,7 @@ AccessiblePace::~AccessiblePace()
     }
 }
 
-void AccessiblePace::pace(QLineEdit *box, std::function<QString()> shownText)
+void AccessiblePace::pace(QLineEdit *box, const std::function<QString()> &shownText)
 {
     shownTexts().push_back({box, shownText});
     // Qt may have made the box's interface already, as the box was made: it goes, so that the

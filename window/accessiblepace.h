@@ -26,7 +26,7 @@ public:
 
     // Paces `box`: assistive technologies read `shownText` as its text, read-only, and hear of
     // its changes at the end of the interval, never of the box's own.
-    void pace(QLineEdit *box, std::function<QString()> shownText);
+    void pace(QLineEdit *box, const std::function<QString()> &shownText);
 
 private:
     struct Box
