@@ -1,45 +1,34 @@
 #include "echoreceiveloop.h"
 
-#include "commport.h"
 #include "echotext.h"
 #include "form1.h"
 #include "sample.h"
-
-#include <QLineEdit>
 
 namespace Quorin {
 
 EchoReceiveLoop::EchoReceiveLoop(Form1 &form)
     : ReceiveLoop(form)
 {
-    form.echoBox()->setMaxLength(EchoBoxLength);
+    form.setEchoLength(EchoBoxLength);
 }
 
 void EchoReceiveLoop::run()
 {
-    for (int read = 1; read <= PrimingReads; ++read) {
-        port().setReadLength(0);
-        if (!waitForBytes(PrimingThreshold))
+    for (int priming = 1; priming <= PrimingReads; ++priming) {
+        const auto read = readAtLeast(PrimingThreshold);
+        if (!read)
             return;
-        putInFront(port().readAll());
+        form().prependEcho(echoText(*read));
     }
     for (;;) {
-        port().setReadLength(0);
-        if (!waitForBytes(Threshold))
+        const auto read = readAtLeast(Threshold);
+        if (!read)
             return;
-        putInFront(port().readAll());
+        form().prependEcho(echoText(*read));
         // Decoded from the box itself, so that what the user typed or deleted there counts.
-        if (const auto shown = decodeSample(echoBytes(form().echoBox()->text())))
-            showValue(*shown);
+        if (const auto shown = decodeSample(echoBytes(form().echo())))
+            form().setValue(*shown);
     }
-}
-
-void EchoReceiveLoop::putInFront(const QByteArray &read)
-{
-    QLineEdit *box = form().echoBox();
-    // The box's length limit keeps the front: the newest reads, of one read its oldest bytes.
-    box->setText(echoText(read) + box->text());
-    box->setCursorPosition(0);
 }
 
 } // namespace Quorin

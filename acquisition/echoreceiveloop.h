@@ -2,8 +2,6 @@
 
 #include "receiveloop.h"
 
-class QByteArray;
-
 namespace Quorin {
 
 // The didactic reader's loop: every read goes in front of the echo box "Dati ricevuti", first
@@ -23,9 +21,6 @@ public:
 
 protected:
     void run() override;
-
-private:
-    void putInFront(const QByteArray &read);
 };
 
 } // namespace Quorin

@@ -4,7 +4,6 @@
 #include "form1.h"
 
 #include <QCoreApplication>
-#include <QLineEdit>
 #include <QScopedValueRollback>
 
 namespace Quorin {
@@ -15,7 +14,7 @@ ReceiveLoop::ReceiveLoop(Form1 &form)
     // a wait that did not sleep here until the next event would spin a core for nothing.
     , m_yield([] { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); })
 {
-    form.setReceiveHandler([this] { onReceiveClicked(); });
+    QObject::connect(&form, &Form1::receiveClicked, &form, [this] { onReceiveClicked(); });
 }
 
 void ReceiveLoop::setYield(std::function<void()> yield)
@@ -29,6 +28,16 @@ CommPort &ReceiveLoop::port() const
 }
 
 void ReceiveLoop::onReceiveClicked()
+{
+    // Caught here: an exception must not cross Qt's signal delivery.
+    try {
+        startRuns();
+    } catch (const SerialError &error) {
+        m_form.fail(error.message());
+    }
+}
+
+void ReceiveLoop::startRuns()
 {
     if (!port().isOpen()) {
         m_form.lamp()->setState(LampState::Lit);
@@ -48,11 +57,12 @@ void ReceiveLoop::onReceiveClicked()
     } while (m_newRunAsked && !m_form.isEnding());
 }
 
-void ReceiveLoop::showValue(const QString &value)
+std::optional<QByteArray> ReceiveLoop::readAtLeast(qsizetype threshold)
 {
-    QLineEdit *box = m_form.valueBox();
-    if (box->text() != value)
-        box->setText(value);
+    port().setReadLength(0);
+    if (!waitForBytes(threshold))
+        return std::nullopt;
+    return port().readAll();
 }
 
 bool ReceiveLoop::waitForBytes(qsizetype threshold)

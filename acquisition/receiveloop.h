@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QString>
+#include <QByteArray>
 
 #include <functional>
+#include <optional>
 
 namespace Quorin {
 
@@ -19,7 +20,8 @@ public:
     ReceiveLoop(const ReceiveLoop &) = delete;
     ReceiveLoop &operator=(const ReceiveLoop &) = delete;
 
-    // The click handler of "Ricevi i dati".
+    // The click handler of "Ricevi i dati". A port that fails ends the program with its
+    // report.
     void onReceiveClicked();
 
     // How a wait lets the window handle its events; by default it sleeps until the next event
@@ -27,22 +29,23 @@ public:
     void setYield(std::function<void()> yield);
 
 protected:
-    // One run of the loop. Returns only when waitForBytes() says the run is over.
+    // One run of the loop. Returns only when readAtLeast() says the run is over.
     virtual void run() = 0;
 
-    // Lets the window handle its events, then counts the waiting characters, until at least
-    // `threshold` wait. False when this run is over: the program is ending, or a newer run
-    // has been asked for.
-    [[nodiscard]] bool waitForBytes(qsizetype threshold);
-
-    // Puts a value in the value box. A box that shows it already is left alone, so that a
-    // steady value stays selected when the user selects it to copy it.
-    void showValue(const QString &value);
+    // One read: read length 0, a wait until at least `threshold` characters wait, then all
+    // of them. Nothing when this run is over: the program is ending, or a newer run has been
+    // asked for.
+    [[nodiscard]] std::optional<QByteArray> readAtLeast(qsizetype threshold);
 
     [[nodiscard]] Form1 &form() const { return m_form; }
-    [[nodiscard]] CommPort &port() const;
 
 private:
+    // Lets the window handle its events, then counts the waiting characters, until at least
+    // `threshold` wait. False when this run is over.
+    [[nodiscard]] bool waitForBytes(qsizetype threshold);
+    void startRuns();
+    [[nodiscard]] CommPort &port() const;
+
     Form1 &m_form;
     std::function<void()> m_yield;
     bool m_running = false;

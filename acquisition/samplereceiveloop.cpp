@@ -1,6 +1,5 @@
 #include "samplereceiveloop.h"
 
-#include "commport.h"
 #include "form1.h"
 #include "sample.h"
 
@@ -10,12 +9,12 @@ void SampleReceiveLoop::run()
 {
     QByteArray received;
     for (;;) {
-        port().setReadLength(0);
-        if (!waitForBytes(Threshold))
+        const auto read = readAtLeast(Threshold);
+        if (!read)
             return;
-        received.prepend(port().readAll());
+        received.prepend(*read);
         if (const auto shown = decodeSample(received))
-            showValue(*shown);
+            form().setValue(*shown);
         // The text would grow by every byte for as long as the run lasts; what is dropped
         // here can never change what a later pass shows.
         received = keepDecodable(received);

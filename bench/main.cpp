@@ -247,10 +247,10 @@ public:
             m_loop->setYield([] { QCoreApplication::processEvents(); });
         if (scenario.fullEchoBox) {
             Quorin::SignalGenerator sensor({});
-            m_form.echoBox()->setText(
+            m_form.prependEcho(
                 Quorin::echoText(sensor.next(Quorin::EchoReceiveLoop::EchoBoxLength)));
         }
-        QObject::connect(m_form.valueBox(), &QLineEdit::textChanged, [this] { m_watch.changed(); });
+        QObject::connect(box("Text1"), &QLineEdit::textChanged, [this] { m_watch.changed(); });
     }
 
     int exec()
@@ -271,6 +271,11 @@ public:
     }
 
 private:
+    [[nodiscard]] QLineEdit *box(const char *name) const
+    {
+        return m_form.findChild<QLineEdit *>(QLatin1String(name));
+    }
+
     [[nodiscard]] QPushButton *button(const char *name) const
     {
         return m_form.findChild<QPushButton *>(QLatin1String(name));
@@ -284,7 +289,7 @@ private:
 
     [[nodiscard]] qsizetype echoLength() const
     {
-        return m_form.echoBox() ? m_form.echoBox()->text().size() : 0;
+        return m_scenario.didactic ? m_form.echo().size() : 0;
     }
 
     void scheduleCpuWindow()

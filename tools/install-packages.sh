@@ -9,6 +9,9 @@ build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-serialport-dev qt6-qpa-plu
        libgl-dev libxcb1-dev libxcb-xtest0-dev fonts-liberation fonts-symbola
        dpkg-dev file ccache gettext qt6-translations-l10n)
 display=(xvfb xauth imagemagick)
+# The accessibility test: the AT-SPI bus in a private D-Bus session, read as a screen reader
+# reads it, through libatspi's Python bindings.
+accessibility=(at-spi2-core dbus dbus-x11 python3-gi gir1.2-atspi-2.0 python3-pyatspi)
 # The checks of the Debian package, its menu entries and its AppStream metainfo.
 package=(lintian desktop-file-utils appstream)
 # The Italian locale's sources, from which the test of quorin-port3 makes it_IT.UTF-8 for itself
@@ -27,7 +30,7 @@ case "${1:-}" in
     demo) wanted=("${build[@]}" "${display[@]}") ;;
     package) wanted=("${build[@]}" "${package[@]}") ;;
     sanitize) wanted=("${build[@]}" "${checks[@]}") ;;
-    test) wanted=("${build[@]}" "${display[@]}" "${checks[@]}" "${italian[@]}") ;;
+    test) wanted=("${build[@]}" "${display[@]}" "${accessibility[@]}" "${checks[@]}" "${italian[@]}") ;;
     windows) wanted=("${build[@]}" "${display[@]}" "${windows[@]}") ;;
     *) echo "usage: $0 build|demo|package|sanitize|test|windows" >&2; exit 2 ;;
 esac

@@ -1,6 +1,8 @@
 #include "form1.h"
 
+#include "accessiblepace.h"
 #include "commport.h"
+#include "echotext.h"
 #include "protocol.h"
 
 #include <QCloseEvent>
@@ -15,6 +17,8 @@
 #include <algorithm>
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 namespace Quorin {
 
 namespace {
@@ -22,6 +26,10 @@ namespace {
 constexpr char LineSettingsText[] = "9600,N,8,1";
 static_assert(baudRateOf(LineSettingsText) == LineBaudRate,
               "the sensor's line, as protocol.h has it");
+
+// What assistive technologies read of the echo box: the codes of its newest bytes only, not
+// thousands of characters.
+constexpr int EchoAccessibleLength = 8;
 
 QFont fontFor(const FontSpec &spec)
 {
@@ -31,10 +39,9 @@ QFont fontFor(const FontSpec &spec)
     // before MS Sans Serif: the same design, but TrueType, where Windows 10 and 11 have MS Sans
     // Serif only as a bitmap face of a few fixed sizes, which display scaling cannot follow.
     QStringList families = spec.face == Face::Arial
-        ? QStringList{QStringLiteral("Arial"), QStringLiteral("Liberation Sans")}
-        : QStringList{QStringLiteral("Microsoft Sans Serif"), QStringLiteral("MS Sans Serif"),
-                      QStringLiteral("Liberation Sans")};
-    families << QStringLiteral("Segoe UI Symbol") << QStringLiteral("Symbola");
+        ? QStringList{u"Arial"_s, u"Liberation Sans"_s}
+        : QStringList{u"Microsoft Sans Serif"_s, u"MS Sans Serif"_s, u"Liberation Sans"_s};
+    families << u"Segoe UI Symbol"_s << u"Symbola"_s;
     font.setFamilies(families);
     font.setPointSizeF(spec.pointSize);
     font.setBold(spec.bold);
@@ -46,9 +53,10 @@ QFont fontFor(const FontSpec &spec)
 Form1::Form1(const FormLayout &layout, CommPort *port, QWidget *parent)
     : QWidget(parent)
     , m_port(port)
+    , m_pace(new AccessiblePace(this))
 {
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Lettura sensore"));
+    setObjectName(u"Form1"_s);
+    setWindowTitle(u"Lettura sensore"_s);
     m_port->setParent(this);
     connect(m_port, &CommPort::failed, this, &Form1::fail);
 
@@ -57,7 +65,7 @@ Form1::Form1(const FormLayout &layout, CommPort *port, QWidget *parent)
     setPalette(background);
     setAutoFillBackground(true);
 
-    createControls(layout.has(QStringLiteral("Text9")));
+    createControls(layout.has(u"Text9"_s));
     applyLayout(layout);
 }
 
@@ -84,24 +92,38 @@ void Form1::createControls(bool withEcho)
     };
 
     if (withEcho) {
-        label("Label1", QStringLiteral("Dati ricevuti"))
-            ->setBuddy(m_text9 = box("Text9", QStringLiteral("Dati ricevuti")));
+        label("Label1", u"Dati ricevuti"_s)->setBuddy(m_text9 = box("Text9", u"Dati ricevuti"_s));
     }
-    label("Label3", QStringLiteral("Porta seriale del PC"));
-    m_option1 = new QRadioButton(QStringLiteral("COM 3"), this);
-    m_option1->setObjectName(QStringLiteral("Option1"));
-    m_option1->setAccessibleName(QStringLiteral("Porta seriale del PC: COM 3"));
+    label("Label3", u"Porta seriale del PC"_s);
+    m_option1 = new QRadioButton(u"COM 3"_s, this);
+    m_option1->setObjectName(u"Option1"_s);
+    m_option1->setAccessibleName(u"Porta seriale del PC: COM 3"_s);
     m_option1->setChecked(true);
     // A button's background is the button colour; the option sits on the window's instead.
     m_option1->setBackgroundRole(QPalette::Window);
     m_lamp = new StatusLamp(this);
-    label("Label2", QStringLiteral("Valore sensore"))
-        ->setBuddy(m_text1 = box("Text1", QStringLiteral("Valore sensore")));
-    label("Label4", QStringLiteral("[0 - 100]"));
-    m_command1 = button("Command1", QStringLiteral("Blocca la ricezione"));
-    m_command2 = button("Command2", QStringLiteral("Ricevi i dati"));
-    m_command3 = button("Command3", QStringLiteral("Esci"));
-    label("Label5", QStringLiteral("Porta fissa in COM 3, sceglierla da Pannello di Controllo"));
+    label("Label2", u"Valore sensore"_s)->setBuddy(m_text1 = box("Text1", u"Valore sensore"_s));
+    label("Label4", u"[0 - 100]"_s);
+    // The value as Italian writes it, "49,8": a screen reader speaks "49.8" as two numbers.
+    m_pace->pace(m_text1, [this] { return m_text1->text().replace(u'.', u','); });
+    describeValueBox();
+    connect(m_text1, &QLineEdit::textChanged, this, &Form1::describeValueBox);
+    if (m_text9) {
+        m_text9->setAccessibleDescription(
+            u"Byte ricevuti, dal più recente; qui i codici degli ultimi %1"_s.arg(
+                EchoAccessibleLength));
+        m_pace->pace(m_text9, [this] {
+            QStringList codes;
+            for (const char byte :
+                 echoBytes(QStringView(m_text9->text()).left(EchoAccessibleLength)))
+                codes += QString::number(static_cast<unsigned char>(byte));
+            return codes.join(u' ');
+        });
+    }
+    m_command1 = button("Command1", u"Blocca la ricezione"_s);
+    m_command2 = button("Command2", u"Ricevi i dati"_s);
+    m_command3 = button("Command3", u"Esci"_s);
+    label("Label5", u"Porta fissa in COM 3, sceglierla da Pannello di Controllo"_s);
 
     for (QWidget *onWindowColour : findChildren<QWidget *>()) {
         if (qobject_cast<QLabel *>(onWindowColour) || onWindowColour == m_option1)
@@ -110,10 +132,7 @@ void Form1::createControls(bool withEcho)
 
     connect(m_command1, &QPushButton::clicked, this,
             [this] { guarded([this] { onStopClicked(); }); });
-    connect(m_command2, &QPushButton::clicked, this, [this] {
-        if (m_receiveHandler)
-            guarded(m_receiveHandler);
-    });
+    connect(m_command2, &QPushButton::clicked, this, &Form1::receiveClicked);
     connect(m_command3, &QPushButton::clicked, this,
             [this] { guarded([this] { onExitClicked(); }); });
 }
@@ -143,9 +162,36 @@ void Form1::applyLayout(const FormLayout &layout)
         tabOrder.front().second->setFocus();
 }
 
-void Form1::setReceiveHandler(std::function<void()> handler)
+void Form1::setValue(const QString &value)
 {
-    m_receiveHandler = std::move(handler);
+    if (m_text1->text() != value)
+        m_text1->setText(value);
+}
+
+void Form1::describeValueBox()
+{
+    // The range that "[0 - 100]" shows beside the box, and what an empty box would not say.
+    const QString description
+        = m_text1->text().isEmpty() ? u"vuoto, scala da 0 a 100"_s : u"scala da 0 a 100"_s;
+    if (m_text1->accessibleDescription() != description)
+        m_text1->setAccessibleDescription(description);
+}
+
+QString Form1::echo() const
+{
+    return m_text9->text();
+}
+
+void Form1::prependEcho(const QString &received)
+{
+    // The box's length limit keeps the front: the newest reads, of one read its oldest bytes.
+    m_text9->setText(received + m_text9->text());
+    m_text9->setCursorPosition(0);
+}
+
+void Form1::setEchoLength(int length)
+{
+    m_text9->setMaxLength(length);
 }
 
 void Form1::load()

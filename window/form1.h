@@ -14,10 +14,12 @@ class QRadioButton;
 
 namespace Quorin {
 
+class AccessiblePace;
 class CommPort;
 
 // The reader's one window: its controls laid out from a layout table, the serial port it owns,
-// and the load, stop and exit handlers. What "Ricevi i dati" does is the program's choice.
+// and the load, stop and exit handlers. What "Ricevi i dati" does is the program's choice: the
+// window only says that it was clicked.
 class Form1 : public QWidget
 {
     Q_OBJECT
@@ -31,10 +33,16 @@ public:
 
     [[nodiscard]] CommPort &port() const { return *m_port; }
     [[nodiscard]] StatusLamp *lamp() const { return m_lamp; }
-    [[nodiscard]] QLineEdit *valueBox() const { return m_text1; }
-    [[nodiscard]] QLineEdit *echoBox() const { return m_text9; } // nullptr in the standard window
 
-    void setReceiveHandler(std::function<void()> handler);
+    // Shows a value in "Valore sensore". A box that shows it already is left alone, so that a
+    // steady value stays selected when the user selects it to copy it.
+    void setValue(const QString &value);
+
+    // The echo box "Dati ricevuti", in the didactic window only: what it holds now, typed text
+    // included; received text put in front of it; the most characters it keeps, the newest.
+    [[nodiscard]] QString echo() const;
+    void prependEcho(const QString &received);
+    void setEchoLength(int length);
 
     // Configures port 3 and opens it. Throws SerialError.
     void load();
@@ -46,6 +54,10 @@ public:
     // True once the program is ending: every receive loop gives up where it stands.
     [[nodiscard]] bool isEnding() const { return m_ending; }
 
+Q_SIGNALS:
+    // "Ricevi i dati" was clicked.
+    void receiveClicked();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -56,8 +68,10 @@ private:
     void onExitClicked();
     void endProgram(int exitCode);
     void guarded(const std::function<void()> &handler);
+    void describeValueBox();
 
     CommPort *m_port;
+    AccessiblePace *m_pace;
     StatusLamp *m_lamp = nullptr;
     QLineEdit *m_text1 = nullptr;
     QLineEdit *m_text9 = nullptr;
@@ -65,7 +79,6 @@ private:
     QPushButton *m_command1 = nullptr;
     QPushButton *m_command2 = nullptr;
     QPushButton *m_command3 = nullptr;
-    std::function<void()> m_receiveHandler;
     bool m_ending = false;
 };
 

@@ -17,6 +17,8 @@
 #include <windows.h>
 #endif
 
+using namespace Qt::StringLiterals;
+
 namespace Quorin {
 
 #ifdef Q_OS_WIN
@@ -39,15 +41,15 @@ RunningMark::RunningMark() = default;
 void prepareApplication(QApplication &app, const QString &name)
 {
     app.setApplicationName(name);
-    app.setApplicationVersion(QStringLiteral(QUORIN_VERSION));
+    app.setApplicationVersion(QString::fromLatin1(QUORIN_VERSION));
     QIcon icon;
-    icon.addFile(QStringLiteral(":/quorin/icons/quorin-32.png"), QSize(32, 32));
-    icon.addFile(QStringLiteral(":/quorin/icons/quorin-16.png"), QSize(16, 16));
+    icon.addFile(u":/quorin/icons/quorin-32.png"_s, QSize(32, 32));
+    icon.addFile(u":/quorin/icons/quorin-16.png"_s, QSize(16, 16));
     app.setWindowIcon(icon);
     // Qt's own words, such as a text box's context menu, in Italian like the rest of the window,
     // on every system.
     auto *qtItalian = new QTranslator(&app);
-    if (qtItalian->load(QStringLiteral(":/quorin/translations/qtbase_it.qm")))
+    if (qtItalian->load(u":/quorin/translations/qtbase_it.qm"_s))
         QCoreApplication::installTranslator(qtItalian);
 }
 

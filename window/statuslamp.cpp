@@ -1,6 +1,9 @@
 #include "statuslamp.h"
 
+#include <QAccessible>
 #include <QPainter>
+
+using namespace Qt::StringLiterals;
 
 namespace Quorin {
 
@@ -11,8 +14,7 @@ constexpr QRgb LampFill = qRgb(0, 255, 0);
 
 QString describe(LampState state)
 {
-    return state == LampState::Lit ? StatusLamp::tr("Porta aperta")
-                                   : StatusLamp::tr("Porta chiusa");
+    return state == LampState::Lit ? u"Porta aperta"_s : u"Porta chiusa"_s;
 }
 
 } // namespace
@@ -20,17 +22,25 @@ QString describe(LampState state)
 StatusLamp::StatusLamp(QWidget *parent)
     : QWidget(parent)
 {
-    setObjectName(QStringLiteral("Shape1"));
-    setAccessibleName(tr("Stato della porta"));
-    setAccessibleDescription(describe(m_state));
+    setObjectName(u"Shape1"_s);
+    setAccessibleName(describe(m_state));
+    setAccessibleDescription(u"Stato della porta"_s);
 }
 
 void StatusLamp::setState(LampState state)
 {
+    const bool changed = state != m_state;
     m_state = state;
-    setAccessibleDescription(describe(state));
     update();
-    Q_EMIT stateChanged(state);
+    if (!changed)
+        return;
+    // The state in words, and a notification shown anew: what a screen reader speaks of a
+    // change wherever the focus is.
+    setAccessibleName(describe(state));
+    if (isVisible()) {
+        QAccessibleEvent shown(this, QAccessible::ObjectShow);
+        QAccessible::updateAccessibility(&shown);
+    }
 }
 
 void StatusLamp::paintEvent(QPaintEvent *)

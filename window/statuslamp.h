@@ -9,7 +9,8 @@ enum class LampState {
     Unlit, // transparent fill, the red background shows
 };
 
-// The port's status lamp: a disc in the middle of its box, green when lit, red when unlit.
+// The port's status lamp: a disc in the middle of its box, green when lit, red when unlit; to
+// assistive technologies, a notification named for the state.
 class StatusLamp : public QWidget
 {
     Q_OBJECT
@@ -19,9 +20,6 @@ public:
 
     [[nodiscard]] LampState state() const { return m_state; }
     void setState(LampState state);
-
-Q_SIGNALS:
-    void stateChanged(Quorin::LampState state);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -7,11 +7,13 @@
 
 #include <QApplication>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char *argv[])
 {
     const Quorin::RunningMark running;
     QApplication app(argc, argv);
-    Quorin::prepareApplication(app, QStringLiteral("Quorin"));
+    Quorin::prepareApplication(app, u"Quorin"_s);
     Quorin::Form1 form(Quorin::standardLayout(), new Quorin::SerialCommPort);
     Quorin::SampleReceiveLoop loop(form);
     return Quorin::runReader(form);

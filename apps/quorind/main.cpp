@@ -7,11 +7,13 @@
 
 #include <QApplication>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char *argv[])
 {
     const Quorin::RunningMark running;
     QApplication app(argc, argv);
-    Quorin::prepareApplication(app, QStringLiteral("Quorind"));
+    Quorin::prepareApplication(app, u"Quorind"_s);
     Quorin::Form1 form(Quorin::didacticLayout(), new Quorin::SerialCommPort);
     Quorin::EchoReceiveLoop loop(form);
     return Quorin::runReader(form);

@@ -25,7 +25,7 @@ struct Reader : ScriptedReader<EchoReceiveLoop>
             wait.then([this, byte = primed.mid(i, 1)] { port->arrive(byte); });
     }
 
-    [[nodiscard]] QByteArray box() const { return Quorin::echoBytes(form.echoBox()->text()); }
+    [[nodiscard]] QByteArray box() const { return Quorin::echoBytes(echoBox()->text()); }
 };
 
 } // namespace
@@ -121,10 +121,10 @@ private Q_SLOTS:
         reader.wait.then([&] {
             if (!typed.isNull()) {
                 QGuiApplication::clipboard()->setText(typed);
-                reader.form.echoBox()->selectAll();
-                reader.form.echoBox()->paste();
+                reader.echoBox()->selectAll();
+                reader.echoBox()->paste();
             }
-            reader.form.valueBox()->setText(u"12.3"_s);
+            reader.valueBox()->setText(u"12.3"_s);
             reader.port->arrive(read);
         });
         clickButton(reader.form, "Command2");
@@ -133,7 +133,7 @@ private Q_SLOTS:
         if (typed.isNull())
             QCOMPARE(reader.box(), read + primed);
         QCOMPARE(reader.value(), expected.isNull() ? u"12.3"_s : expected);
-        QVERIFY(reader.form.echoBox()->text().size() <= 2048); // the characters the box keeps
+        QVERIFY(reader.echoBox()->text().size() <= 2048); // the characters the box keeps
     }
 
     // Every byte has a character of its own, and the box gives back the very bytes it was given.
@@ -160,7 +160,7 @@ private Q_SLOTS:
         QString shownAfterLarge;
         QByteArray afterLarge;
         reader.wait.then([&] { reader.port->arrive(large); }).then([&] {
-            shownAfterLarge = reader.form.echoBox()->text();
+            shownAfterLarge = reader.echoBox()->text();
             afterLarge = reader.box();
             reader.port->arrive(small);
         });

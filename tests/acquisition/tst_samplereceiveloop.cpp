@@ -80,11 +80,11 @@ private Q_SLOTS:
                        reader.port->arrive(bytes({255, 128}, 8));
                    })
             .then([&] {
-                reader.form.valueBox()->selectAll();
+                reader.valueBox()->selectAll();
                 reader.port->arrive(bytes({255, 128}, 8));
             })
             .then([&] {
-                selectedAfterSameValue = reader.form.valueBox()->selectedText() == u"50.2"_s;
+                selectedAfterSameValue = reader.valueBox()->selectedText() == u"50.2"_s;
                 reader.port->arrive(bytes({255, 254}, 8));
             });
         clickButton(reader.form, "Command2");
@@ -92,7 +92,7 @@ private Q_SLOTS:
         QVERIFY(reader.wait.ranOut());
         QVERIFY(selectedAfterSameValue);
         QCOMPARE(reader.value(), u"100.0"_s);
-        QVERIFY(!reader.form.valueBox()->hasSelectedText());
+        QVERIFY(!reader.valueBox()->hasSelectedText());
     }
 
     void stopClosesThePortReceiveStartsAFreshRunExitEnds()

@@ -6,7 +6,37 @@ void FakeCommPort::perform(const QString &entry)
 {
     if (m_refused.contains(entry))
         throw Quorin::SerialError(QStringLiteral("Fake serial port refuses %1.").arg(entry));
+    append(entry);
+}
+
+void FakeCommPort::append(const QString &entry)
+{
+    if (const QString lamp = lampChange(); !lamp.isEmpty()) {
+        m_log.append(lamp);
+        m_lampLogged = m_lamp->state();
+    }
     m_log.append(entry);
+}
+
+QString FakeCommPort::lampChange() const
+{
+    if (!m_lamp || m_lamp->state() == m_lampLogged)
+        return {};
+    return m_lamp->state() == Quorin::LampState::Lit ? QStringLiteral("Lamp=Lit")
+                                                     : QStringLiteral("Lamp=Unlit");
+}
+
+QStringList FakeCommPort::log() const
+{
+    const QString lamp = lampChange();
+    return lamp.isEmpty() ? m_log : m_log + QStringList{lamp};
+}
+
+void FakeCommPort::clearLog()
+{
+    m_log.clear();
+    if (m_lamp)
+        m_lampLogged = m_lamp->state();
 }
 
 void FakeCommPort::setOpen(bool open)
@@ -23,7 +53,7 @@ void FakeCommPort::setReadLength(int length)
 
 QByteArray FakeCommPort::readAll()
 {
-    m_log.append(QStringLiteral("Input:%1").arg(m_waiting.size()));
+    append(QStringLiteral("Input:%1").arg(m_waiting.size()));
     return std::exchange(m_waiting, {});
 }
 
@@ -35,10 +65,8 @@ void FakeCommPort::arrive(const QByteArray &bytes)
 
 void FakeCommPort::logLamp(const Quorin::StatusLamp *lamp)
 {
-    connect(lamp, &Quorin::StatusLamp::stateChanged, this, [this](Quorin::LampState state) {
-        m_log.append(state == Quorin::LampState::Lit ? QStringLiteral("Lamp=Lit")
-                                                     : QStringLiteral("Lamp=Unlit"));
-    });
+    m_lamp = lamp;
+    m_lampLogged = lamp->state();
 }
 
 QList<qsizetype> FakeCommPort::readSizes() const

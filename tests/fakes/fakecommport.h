@@ -30,20 +30,25 @@ public:
     void arrive(const QByteArray &bytes);
     // The operation logged as `entry` throws SerialError from now on, changing nothing.
     void refuse(const QString &entry) { m_refused.insert(entry); }
-    // Logs the lamp's changes too ("Lamp=Lit", "Lamp=Unlit"), to check their order.
+    // Logs the lamp's changes too ("Lamp=Lit", "Lamp=Unlit"), as each operation and each look
+    // at the log finds the lamp, to check their order against the port's.
     void logLamp(const Quorin::StatusLamp *lamp);
 
-    [[nodiscard]] const QStringList &log() const { return m_log; }
-    void clearLog() { m_log.clear(); }
+    [[nodiscard]] QStringList log() const;
+    void clearLog();
     // The sizes of the reads so far, from the log's "Input:n" entries.
     [[nodiscard]] QList<qsizetype> readSizes() const;
 
 private:
     void perform(const QString &entry);
+    void append(const QString &entry);
+    [[nodiscard]] QString lampChange() const;
 
     QStringList m_log;
     QSet<QString> m_refused;
     QByteArray m_waiting; // always empty while closed
+    const Quorin::StatusLamp *m_lamp = nullptr;
+    Quorin::LampState m_lampLogged = Quorin::LampState::Lit;
     bool m_open = false;
 };
 

@@ -50,7 +50,16 @@ struct ScriptedReader
         form.show();
     }
 
-    [[nodiscard]] QString value() const { return form.valueBox()->text(); }
+    // The value box and the echo box, found as a test finds any control: by name.
+    [[nodiscard]] QLineEdit *valueBox() const
+    {
+        return form.findChild<QLineEdit *>(QStringLiteral("Text1"));
+    }
+    [[nodiscard]] QLineEdit *echoBox() const
+    {
+        return form.findChild<QLineEdit *>(QStringLiteral("Text9"));
+    }
+    [[nodiscard]] QString value() const { return valueBox()->text(); }
 
     FakeCommPort *port = new FakeCommPort; // owned by the window
     Quorin::Form1 form;
