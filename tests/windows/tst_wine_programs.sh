@@ -8,16 +8,17 @@
 # and without them Wine cancels every wait for received bytes. It also records what the program
 # sets, so that the lines the program leaves after opening COM3 can be checked.
 #
-#   tst_wine_programs.sh HOST_BUILD DIST
+#   tst_wine_programs.sh HOST_BUILD DIST SCRIPT
 # HOST_BUILD: a Linux build folder of this project, for quorin-sensor, quorin-xdrive,
 # quorin-layout and the pty library. DIST: the folder holding Quorin-<version>-windows-x64.zip and
-# Quorin-<version>-setup.exe (tools/windows/package.sh). With QUORIN_WINE_SCREENSHOTS=DIR set, a
-# picture of each program receiving is saved there.
+# Quorin-<version>-setup.exe (tools/windows/package.sh). SCRIPT: the installer's script, as the
+# Windows build writes it, for an older version's installer. With QUORIN_WINE_SCREENSHOTS=DIR
+# set, a picture of each program receiving is saved there.
 #
 # Every wait is for a state; the bound on it only stops a hang, and is generous because Wine is
 # slow on a loaded machine.
 set -euo pipefail
-[ $# -eq 2 ] || { echo "usage: $0 HOST_BUILD DIST" >&2; exit 2; }
+[ $# -eq 3 ] || { echo "usage: $0 HOST_BUILD DIST SCRIPT" >&2; exit 2; }
 top=$(cd "$(dirname "$0")/../.." && pwd)
 if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24 -dpi 96 -noreset" \
@@ -29,10 +30,11 @@ if [ -z "${QUORIN_WINE10_NEW:-}" ]; then
 fi
 host=$(cd "$1" && pwd)
 dist=$(cd "$2" && pwd)
+script=$3
 sensor=$host/tools/sensor/quorin-sensor
 xdrive=$host/tools/xdrive/quorin-xdrive
 layout=$host/tools/layout/quorin-layout
-shim=$host/tests/windows/libquorin-ptymodem.so
+shim=$host/tests/serial/libquorin-ptymodem.so
 zip=$(ls "$dist"/Quorin-*-windows-x64.zip)
 setup=$(ls "$dist"/Quorin-*-setup.exe)
 Bound=300 # seconds
@@ -74,8 +76,8 @@ fail() {
 }
 pass() { echo "PASS ($SECONDS s): $*"; }
 
-# shellcheck source=waitfor.sh
-. "$(dirname "$0")/waitfor.sh"
+# shellcheck source=../support/waitfor.sh
+. "$(dirname "$0")/../support/waitfor.sh"
 
 # The id of the shown window titled "Lettura sensore" of this size; with "other", of any other
 # size (the report dialog).
@@ -351,7 +353,8 @@ pass "while Quorin runs the installer refuses, status $status, and installs noth
 # An older version, 0.9.0, which shipped a file that this one no longer ships.
 cp -a "$shipped" "$work/older"
 echo "Solo nella versione 0.9.0." > "$work/older/vecchio.txt"
-"$top/tools/windows/make-installer.sh" "$work/older" 0.9.0 0.9.0.0 "$work/older-setup.exe" zlib \
+"$top/tools/windows/make-installer.sh" "$script" "$work/older" 0.9.0 0.9.0.0 \
+    "$work/older-setup.exe" zlib \
     > "$work/makensis.log" 2>&1 || { cat "$work/makensis.log"; fail "the older installer"; }
 "${Wine[@]}" "$work/older-setup.exe" /S "/D=$chosen" \
     || fail "the older version's silent install ended with status $?"
