@@ -18,8 +18,7 @@ int main(int argc, char **argv)
     }
     puts("held");
     fflush(stdout);
-    while (getchar() != EOF) {
-    }
+    while (getchar() != EOF) { }
     CloseHandle(file);
     return 0;
 }
