@@ -110,3 +110,8 @@ if(CMAKE_CROSSCOMPILING AND BUILD_TESTING)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tools/windows/wine-run.sh
                                       ${CMAKE_BINARY_DIR}/wine-prefix ${dll_folders})
 endif()
+
+# The installer's script, with the facts it shares with the programs (cmake/facts.cmake), for
+# tools/windows/make-installer.sh.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/quorin.nsi.in
+               ${PROJECT_BINARY_DIR}/packaging/windows/quorin.nsi @ONLY)

@@ -39,17 +39,11 @@ bool isSensorLine(const QString &settings)
 // st_mode's S_IRGRP | S_IWGRP, spelt out so that Windows builds it too.
 constexpr unsigned GroupReadWrite = 0060;
 
-// Groups whose members get far more than a serial line: whole disks, the logs, other users'
-// terminals, root by sudo or a container daemon. Nobody is told to join one for a device.
+// Groups whose members get far more than a serial line (cmake/facts.cmake says why): nobody is
+// told to join one for a device.
 bool hasWidePowers(const QString &group)
 {
-    static const QStringList wide = {
-        QStringLiteral("root"),    QStringLiteral("adm"),    QStringLiteral("admin"),
-        QStringLiteral("disk"),    QStringLiteral("docker"), QStringLiteral("kmem"),
-        QStringLiteral("libvirt"), QStringLiteral("lxd"),    QStringLiteral("shadow"),
-        QStringLiteral("staff"),   QStringLiteral("sudo"),   QStringLiteral("sys"),
-        QStringLiteral("tty"),     QStringLiteral("wheel"),
-    };
+    static const QStringList wide = QStringLiteral(QUORIN_WIDE_GROUPS).split(u' ');
     return wide.contains(group);
 }
 

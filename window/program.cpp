@@ -25,7 +25,7 @@ namespace Quorin {
 // Global\: seen from every session, so that an installer run by another user sees it too.
 // Both readers hold the same name; it goes when the last of them ends.
 RunningMark::RunningMark()
-    : m_handle(::CreateMutexW(nullptr, FALSE, L"Global\\Quorin-Running"))
+    : m_handle(::CreateMutexW(nullptr, FALSE, L"" QUORIN_RUNNING_MUTEX))
 {
 }
 

@@ -43,6 +43,10 @@ case $1 in
     control) ;;
     trigger)
         for device; do :; done
+        if [ -n "${QUORIN_TEST_TRIGGER_FAILS:-}" ]; then
+            echo "Failed to trigger $device: Operation not permitted" >&2
+            exit 1
+        fi
         name=$(basename "$(recording "$device")")
         expected=$QUORIN_TEST_WORK/expected/$name
         if [ -f "$expected" ] \
@@ -74,9 +78,14 @@ expect_rule ttyACM0 'SUBSYSTEM=="tty", ENV{ID_VENDOR_ID}=="2341", ENV{ID_MODEL_I
 expect_rule ttyS4 'SUBSYSTEM=="tty", KERNEL=="ttyS4", SUBSYSTEMS=="pci", KERNELS=="0000:03:00.0", ENV{ID_MM_DEVICE_IGNORE}="1", SYMLINK+="com3"'
 expect_rule ttyS5 'SUBSYSTEM=="tty", KERNEL=="ttyS5", SUBSYSTEMS=="pci", KERNELS=="0000:03:00.0", ENV{ID_MM_DEVICE_IGNORE}="1", SYMLINK+="com3"'
 expect_rule ttyS0 'SUBSYSTEM=="tty", KERNEL=="ttyS0", ENV{ID_MM_DEVICE_IGNORE}="1", SYMLINK+="com3"'
+# Texts that the device or the hardware database give, which dash's echo would have read: in
+# ttyUSB2's model \n and a rule of its own, which must stay inside the comment; in ttyS6's card
+# \c, which must not cut the rule off, and an escape sequence, which must not reach the terminal.
+expect_rule ttyUSB2 'SUBSYSTEM=="tty", ENV{ID_VENDOR_ID}=="0403", ENV{ID_MODEL_ID}=="6001", ENV{ID_SERIAL_SHORT}=="B71104QC", ENV{ID_USB_INTERFACE_NUM}=="00", ENV{ID_MM_DEVICE_IGNORE}="1", SYMLINK+="com3"'
+expect_rule ttyS6 'SUBSYSTEM=="tty", KERNEL=="ttyS6", SUBSYSTEMS=="pci", KERNELS=="0000:04:00.0", ENV{ID_MM_DEVICE_IGNORE}="1", SYMLINK+="com3"'
 
 # The device nodes, as udev makes serial lines on Debian.
-for name in ttyUSB0 ttyUSB1 ttyACM0 ttyS0 ttyS4 ttyS5; do
+for name in ttyUSB0 ttyUSB1 ttyUSB2 ttyACM0 ttyS0 ttyS4 ttyS5 ttyS6; do
     touch "$work/dev/$name"
     chmod 660 "$work/dev/$name"
     chgrp dialout "$work/dev/$name" 2>/dev/null || true
@@ -141,6 +150,10 @@ rule_for ttyS5 "the serial port ttyS5 of the PCI card $card"
 expect 0 "A rule gives port 3 to the serial port ttyS5 of the PCI card in slot 0000:03:00.0." --show
 grep -qxF "# Port 3: the serial port ttyS5 of the PCI card $card; /dev/ttyS5 when the rule was written." \
     "$rules" || fail "the rule's file does not say what it is for: $(cat "$rules")"
+rule_for ttyUSB2 'X\nKERNEL=="sda", RUN+="/bin/touch /tmp/x" by FTDI (0403:6001), serial number B71104QC'
+rule_for ttyS6 'the serial port ttyS6 of the PCI card OX\cPCIe952 by Oxford?[2J Ltd (1415:c158) in slot 0000:04:00.0'
+grep -qxF '# Port 3: the serial port ttyS6 of the PCI card OX\cPCIe952 by Oxford?[2J Ltd (1415:c158) in slot 0000:04:00.0; /dev/ttyS6 when the rule was written.' \
+    "$rules" || fail "the rule's file does not hold the card's texts as plain text: $(cat "$rules")"
 rule_for ttyS0 'the on-board serial port ttyS0'
 expect 0 "A rule gives port 3 to the on-board serial port ttyS0." --show
 
@@ -152,6 +165,12 @@ expect 1 "/dev/quorin-none: no such device." /dev/quorin-none
 expect 1 "/etc/passwd is not a serial line: udev knows no device by that name." /etc/passwd
 [ "$(grep -v '^#' "$rules")" = "$(cat "$work/expected/ttyS0")" ] || fail "a refusal changed the rule"
 [ "$(readlink "$com3" || true)" = ttyS0 ] || fail "a refusal moved com3"
+
+# udev fails to run the rules again: its words, then the command's own.
+export QUORIN_TEST_TRIGGER_FAILS=1
+expect 1 "Failed to trigger /dev/ttyUSB0: Operation not permitted
+quorin-port3: /dev/ttyUSB0: udev could not apply the rules to it now; they apply from the next start of the computer, or when the device is plugged in again." /dev/ttyUSB0
+unset QUORIN_TEST_TRIGGER_FAILS
 
 expect 0 "The device no longer has port 3; port 3 is $work/dev/ttyS2 again." --remove
 [ ! -e "$rules" ] || fail "--remove left the rule"
@@ -253,6 +272,10 @@ if [ "$(id -u)" -eq 0 ]; then
     unset SUDO_USER
     says "nobody non può ancora aprire $work/dev/ttyS5: aggiungere nobody al gruppo dialout con \"sudo usermod -aG dialout nobody\", poi uscire dalla sessione e rientrare."
 fi
+export QUORIN_TEST_TRIGGER_FAILS=1
+italian /dev/ttyS5
+unset QUORIN_TEST_TRIGGER_FAILS
+says "quorin-port3: /dev/ttyS5: udev non è riuscito ad applicarvi le regole ora; valgono dal prossimo avvio del computer, o quando si ricollega il dispositivo."
 italian --remove
 says "Il dispositivo non ha più la porta 3: la porta 3 è di nuovo $work/dev/ttyS2."
 expect 0 "Usage: quorin-port3 DEVICE     give the serial line DEVICE port 3 (as root)," --help

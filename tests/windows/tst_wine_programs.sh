@@ -2,22 +2,25 @@
 # The Windows programs as delivered, run under Wine 10 (tools/windows/wine10.sh) on an Xvfb
 # display in a private prefix, with COM3 on the simulated sensor's pseudo-terminal, and driven
 # through their windows as a user would: both programs from the portable zip, receiving, then
-# the installer, the installed program and the uninstaller.
+# the installer, an upgrade that fails and one that succeeds, the installed program and the
+# uninstaller.
 #
 # COM3's pseudo-terminal gets modem lines from ptymodem.c, preloaded into Wine: a pty has none,
 # and without them Wine cancels every wait for received bytes. It also records what the program
 # sets, so that the lines the program leaves after opening COM3 can be checked.
 #
-#   tst_wine_programs.sh HOST_BUILD DIST
+#   tst_wine_programs.sh HOST_BUILD DIST SCRIPT HOLDFILE
 # HOST_BUILD: a Linux build folder of this project, for quorin-sensor, quorin-xdrive,
 # quorin-layout and the pty library. DIST: the folder holding Quorin-<version>-windows-x64.zip and
-# Quorin-<version>-setup.exe (tools/windows/package.sh). With QUORIN_WINE_SCREENSHOTS=DIR set, a
-# picture of each program receiving is saved there.
+# Quorin-<version>-setup.exe (tools/windows/package.sh). SCRIPT: the installer's script, as the
+# Windows build writes it, for an older version's installer. HOLDFILE: quorin-holdfile.exe
+# (holdfile.c). With QUORIN_WINE_SCREENSHOTS=DIR set, a picture of each program receiving is
+# saved there.
 #
 # Every wait is for a state; the bound on it only stops a hang, and is generous because Wine is
 # slow on a loaded machine.
 set -euo pipefail
-[ $# -eq 2 ] || { echo "usage: $0 HOST_BUILD DIST" >&2; exit 2; }
+[ $# -eq 4 ] || { echo "usage: $0 HOST_BUILD DIST SCRIPT HOLDFILE" >&2; exit 2; }
 top=$(cd "$(dirname "$0")/../.." && pwd)
 if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24 -dpi 96 -noreset" \
@@ -29,10 +32,12 @@ if [ -z "${QUORIN_WINE10_NEW:-}" ]; then
 fi
 host=$(cd "$1" && pwd)
 dist=$(cd "$2" && pwd)
+script=$3
+holdfile=$4
 sensor=$host/tools/sensor/quorin-sensor
 xdrive=$host/tools/xdrive/quorin-xdrive
 layout=$host/tools/layout/quorin-layout
-shim=$host/tests/windows/libquorin-ptymodem.so
+shim=$host/tests/serial/libquorin-ptymodem.so
 zip=$(ls "$dist"/Quorin-*-windows-x64.zip)
 setup=$(ls "$dist"/Quorin-*-setup.exe)
 Bound=300 # seconds
@@ -54,8 +59,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 Wine=(env LD_PRELOAD="$shim" "$top/tools/windows/wine10.sh" wine)
 wineserver() { "$top/tools/windows/wine10.sh" wineserver "$@"; }
 sensorPid=
+holderPid=
 cleanup() {
     [ -n "$sensorPid" ] && kill "$sensorPid" 2>/dev/null
+    [ -n "$holderPid" ] && kill "$holderPid" 2>/dev/null
     # A wineserver that is killed may print its whole state.
     wineserver -k > /dev/null 2>&1 || true
     rm -rf "$work"
@@ -74,8 +81,8 @@ fail() {
 }
 pass() { echo "PASS ($SECONDS s): $*"; }
 
-# shellcheck source=waitfor.sh
-. "$(dirname "$0")/waitfor.sh"
+# shellcheck source=../support/waitfor.sh
+. "$(dirname "$0")/../support/waitfor.sh"
 
 # The id of the shown window titled "Lettura sensore" of this size; with "other", of any other
 # size (the report dialog).
@@ -332,6 +339,13 @@ valueOf() { query "$key" | sed -n "s/^ *$1 *REG_[A-Z]* *//p"; }
 
 # Wine's reg says on standard output that a key is missing, and fails.
 keyExists() { "${Wine[@]}" reg query "$key" /reg:64 > /dev/null 2>&1; }
+# Everything the installer and the uninstaller could change: every file as it was (a file moved
+# away and back keeps its size and time), the folders, the Start menu and the key.
+installation() {
+    (cd "$folder" && find . \( -type f -printf '%p %s %T@\n' \) -o -printf '%p\n' | sort)
+    ls "$menu"
+    query "$key"
+}
 
 # A reader running, here the zip's, and nothing installed yet: the installer itself refuses.
 readLayout standard
@@ -351,17 +365,44 @@ pass "while Quorin runs the installer refuses, status $status, and installs noth
 # An older version, 0.9.0, which shipped a file that this one no longer ships.
 cp -a "$shipped" "$work/older"
 echo "Solo nella versione 0.9.0." > "$work/older/vecchio.txt"
-"$top/tools/windows/make-installer.sh" "$work/older" 0.9.0 0.9.0.0 "$work/older-setup.exe" zlib \
+"$top/tools/windows/make-installer.sh" "$script" "$work/older" 0.9.0 0.9.0.0 \
+    "$work/older-setup.exe" zlib \
     > "$work/makensis.log" 2>&1 || { cat "$work/makensis.log"; fail "the older installer"; }
 "${Wine[@]}" "$work/older-setup.exe" /S "/D=$chosen" \
     || fail "the older version's silent install ended with status $?"
 [ -f "$folder/vecchio.txt" ] && [ -f "$folder/Quorin.exe" ] \
     || fail "the older version is not in $chosen"
 
+# A file of the older version that another program holds open, the last that the upgrade would
+# move into place (make-installer.sh lists them sorted): the upgrade fails after moving all the
+# others, and must put them all back.
+held=$(cd "$shipped" && find . -type f | sort | tail -n 1)
+held=${held#./}
+mkfifo "$work/holder.in"
+"${Wine[@]}" "$holdfile" "$chosen\\${held//\//\\}" < "$work/holder.in" > "$work/holder.out" 2>&1 &
+holderPid=$!
+exec 3> "$work/holder.in"
+waitFor "quorin-holdfile holds $held" grep -q held "$work/holder.out"
+installation > "$work/older.state"
+status=0
+"${Wine[@]}" "$setup" /S || status=$?
+[ "$status" -eq 2 ] || fail "the upgrade over a held $held ended with status $status, not 2"
+installation | diff "$work/older.state" - || fail "the failed upgrade changed the older version"
+exec 3>&-
+waitFor "quorin-holdfile lets $held go" ended "$holderPid"
+holderPid=
+readLayout standard
+startSensor "$Code1"
+startWithPort "$chosen\\Quorin.exe"
+click Command3
+exitsWith 0 "the older Quorin after the failed upgrade"
+pass "an upgrade that cannot replace $held ends with status 2 and leaves the older version as it" \
+    "was, its files, uninstaller and entry, and working"
+
 "${Wine[@]}" "$setup" /S || fail "the silent upgrade ended with status $?"
 [ ! -e "$programFiles" ] || fail "the upgrade installed a second copy into Program Files"
 diff <(cd "$shipped" && find . -type f | sort) \
-    <(cd "$folder" && find . -type f ! -name uninstall.exe | sort) \
+    <(cd "$folder" && find . -type f ! -name uninstall.exe ! -name uninstall.lst | sort) \
     || fail "after the upgrade $chosen holds other files than the zip's"
 [ -f "$folder/uninstall.exe" ] || fail "the upgrade left no uninstaller"
 for file in "$menu/Quorin.lnk" "$menu/Quorind.lnk"; do
@@ -380,7 +421,7 @@ for value in DisplayName DisplayIcon Publisher UninstallString QuietUninstallStr
 done
 [ "$(valueOf QuietUninstallString)" = "\"$chosen\\uninstall.exe\" /S" ] \
     || fail "unexpected QuietUninstallString: $(valueOf QuietUninstallString)"
-pass "an upgrade installs into the folder of the installed version, $chosen, after removing it:" \
+pass "an upgrade installs into the folder of the installed version, $chosen:" \
     "one copy, one entry, no file of the older version left"
 
 wrestool -x -t 14 "$folder/Quorin.exe" > "$work/icon.ico"
@@ -396,12 +437,6 @@ wrestool -x --raw -t 16 "$folder/Quorin.exe" | od -An -v -tx1 | tr -d ' \n' \
     || fail "Quorin.exe does not carry file and product version 1.0.0.0"
 pass "the installed Quorin.exe carries its icon, 16 colours at 32 and 16, and version 1.0.0.0"
 
-# Everything the installer and the uninstaller could change.
-installation() {
-    (cd "$folder" && find . -printf '%p %s %T@\n' | sort)
-    ls "$menu"
-    query "$key"
-}
 readLayout standard
 startSensor "$Code1"
 startWithPort "$chosen\\Quorin.exe"

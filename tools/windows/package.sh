@@ -42,6 +42,7 @@ zip=$out/$name-windows-x64.zip
 rm -f "$zip"
 (cd "$stage" && zip -q -r -9 "$zip" "$name")
 
-"$top/tools/windows/make-installer.sh" "$stage/$name" "$short" "$version" "$out/$name-setup.exe"
+"$top/tools/windows/make-installer.sh" "$build/packaging/windows/quorin.nsi" "$stage/$name" "$short" \
+    "$version" "$out/$name-setup.exe"
 
 ls -l "$zip" "$out/$name-setup.exe"

@@ -27,8 +27,8 @@ fail() {
     exit 1
 }
 
-# shellcheck source=waitfor.sh
-. "$(dirname "$0")/waitfor.sh"
+# shellcheck source=../support/waitfor.sh
+. "$(dirname "$0")/../support/waitfor.sh"
 windowOf() { "$xdrive" list | awk -v title="$Title" '{
     t = $0; sub(/^[^ ]+ [^ ]+ [^ ]+ ?/, "", t); if (t == title) { print $1; exit } }'; }
 shown() { [ -n "$(windowOf)" ]; }
