@@ -189,7 +189,7 @@ def run_reader(sandbox, program, didactic):
                   f"{name}: {seen.get('echo', 0)} echo box events for at most {values} reads "
                   f"(allowed {allowed})")
 
-        wait_for(lambda: text_of(value_box), "a value told")
+        wait_for(lambda: events.get("value", 0) > 0 and text_of(value_box), "a value told")
         shown = text_of(value_box)
         check(re.fullmatch(r"\d{1,3},\d", shown) is not None and 0 <= float(shown.replace(",", ".")) <= 100
               and value_box.get_name() == "Valore sensore"
@@ -206,12 +206,12 @@ def run_reader(sandbox, program, didactic):
 
         showings = events.get("lamp", 0)
         press(buttons["Blocca la ricezione"])
-        wait_for(lambda: lamp.get_name() == "Porta chiusa", "the lamp to say the port is closed")
-        wait_for(lambda: events.get("lamp", 0) > showings, "the lamp's notification")
-        check(True, f"{name}: after Blocca la ricezione the lamp says Porta chiusa, shown anew")
+        check(wait_for(lambda: lamp.get_name() == "Porta chiusa" and events.get("lamp", 0) > showings,
+                       "the lamp to say the port is closed, shown anew"),
+              f"{name}: after Blocca la ricezione the lamp says Porta chiusa, shown anew")
         press(buttons["Ricevi i dati"])
-        wait_for(lambda: lamp.get_name() == "Porta aperta", "the lamp to say the port is open")
-        check(True, f"{name}: after Ricevi i dati the lamp says Porta aperta")
+        check(wait_for(lambda: lamp.get_name() == "Porta aperta", "the lamp to say the port is open"),
+              f"{name}: after Ricevi i dati the lamp says Porta aperta")
 
         listener.deregister("object:text-changed")
         press(buttons["Esci"])
