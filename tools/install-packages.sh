@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a build, a demo or a test run needs and the machine lacks.
-#   install-packages.sh build|demo|package|sanitize|test|windows
+#   install-packages.sh build|demo|device|package|sanitize|test|windows
 set -euo pipefail
 
 # gettext compiles quorin-port3's Italian messages (msgfmt) and runs them (gettext-base);
@@ -9,6 +9,9 @@ build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-serialport-dev qt6-qpa-plu
        libgl-dev libxcb1-dev libxcb-xtest0-dev fonts-liberation fonts-symbola
        dpkg-dev file ccache gettext qt6-translations-l10n)
 display=(xvfb xauth imagemagick)
+# The device: the sketches built for the Arduino Uno with Debian's Arduino core, avrdude to write
+# them to a board, and simavr, on which the simulated Uno runs them.
+device=(gcc-avr avr-libc arduino-core-avr avrdude simavr libsimavr-dev)
 # The checks of the Debian package, its menu entries and its AppStream metainfo.
 package=(lintian desktop-file-utils appstream)
 # The Italian locale's sources, from which the test of quorin-port3 makes it_IT.UTF-8 for itself
@@ -24,12 +27,13 @@ checks=(clang libclang-rt-14-dev llvm clang-format clang-tidy)
 windows=(g++-mingw-w64-x86-64-posix dpkg-dev xz-utils nsis zip icoutils mmdebstrap xdotool xsel)
 case "${1:-}" in
     build) wanted=("${build[@]}") ;;
-    demo) wanted=("${build[@]}" "${display[@]}") ;;
+    demo) wanted=("${build[@]}" "${display[@]}" "${device[@]}") ;;
+    device) wanted=("${build[@]}" "${device[@]}") ;;
     package) wanted=("${build[@]}" "${package[@]}") ;;
     sanitize) wanted=("${build[@]}" "${checks[@]}") ;;
-    test) wanted=("${build[@]}" "${display[@]}" "${checks[@]}" "${italian[@]}") ;;
+    test) wanted=("${build[@]}" "${display[@]}" "${checks[@]}" "${italian[@]}" "${device[@]}") ;;
     windows) wanted=("${build[@]}" "${display[@]}" "${windows[@]}") ;;
-    *) echo "usage: $0 build|demo|package|sanitize|test|windows" >&2; exit 2 ;;
+    *) echo "usage: $0 build|demo|device|package|sanitize|test|windows" >&2; exit 2 ;;
 esac
 
 missing=()
