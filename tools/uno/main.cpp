@@ -26,7 +26,6 @@
 #include <simavr/avr_uart.h>
 #include <simavr/sim_avr.h>
 #include <simavr/sim_elf.h>
-#include <simavr/sim_hex.h>
 
 namespace {
 
@@ -264,20 +263,40 @@ void logToStandardError(avr_t *, const int level, const char *format, va_list ar
 // The pacing sleeps between slices; the chip's own sleep needs no wall-clock wait of its own.
 void sleepNot(avr_t *, avr_cycle_count_t) {}
 
-void loadHex(avr_t *avr, const QString &path, bool setsStart)
+// Reads an Intel hex file into the flash; returns its lowest address. simavr's own reader
+// refuses the start-address record that the bootloaders' files end with.
+uint32_t loadHex(avr_t *avr, const QString &path)
 {
-    ihex_chunk_p chunks = nullptr;
-    const int count = read_ihex_chunks(QFile::encodeName(path).constData(), &chunks);
-    if (count <= 0)
-        fail(QStringLiteral("cannot read %1 as Intel hex").arg(path), EXIT_FAILURE);
-    for (int i = 0; i < count; ++i) {
-        if (chunks[i].baseaddr + chunks[i].size > avr->flashend + 1)
-            fail(QStringLiteral("%1 does not fit the flash").arg(path), EXIT_FAILURE);
-        std::memcpy(avr->flash + chunks[i].baseaddr, chunks[i].data, chunks[i].size);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("cannot read %1").arg(path), EXIT_FAILURE);
+    uint32_t base = 0;
+    uint32_t lowest = ~uint32_t(0);
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().trimmed();
+        const QByteArray record = QByteArray::fromHex(line.mid(1));
+        const auto byteAt = [&](int i) { return static_cast<uint8_t>(record.at(i)); };
+        if (!line.startsWith(':') || record.size() < 5 || record.size() != byteAt(0) + 5)
+            fail(QStringLiteral("%1 is not Intel hex").arg(path), EXIT_FAILURE);
+        const uint32_t address = base + (uint32_t(byteAt(1)) << 8U) + byteAt(2);
+        switch (byteAt(3)) {
+        case 0: // data
+            // Past the end, the address wraps round, as the chip's program counter does.
+            for (int i = 0; i < byteAt(0); ++i)
+                avr->flash[(address + i) % (avr->flashend + 1U)] = byteAt(4 + i);
+            lowest = std::min(lowest, address);
+            break;
+        case 2: // extended segment address
+            base = ((uint32_t(byteAt(4)) << 8U) + byteAt(5)) << 4U;
+            break;
+        case 4: // extended linear address
+            base = ((uint32_t(byteAt(4)) << 8U) + byteAt(5)) << 16U;
+            break;
+        default: // the end, or a start address, which the chip's reset decides instead
+            break;
+        }
     }
-    if (setsStart)
-        avr->reset_pc = chunks[0].baseaddr; // as the BOOTRST fuse does for a bootloader
-    free_ihex_chunks(chunks);
+    return lowest;
 }
 
 void makeBoard(Board &board, const Options &options)
@@ -288,7 +307,7 @@ void makeBoard(Board &board, const Options &options)
         fail(QStringLiteral("simavr cannot make an ATmega328P"), EXIT_FAILURE);
     avr_t *avr = board.avr;
     if (options.sketch.endsWith(QStringLiteral(".hex"))) {
-        loadHex(avr, options.sketch, false);
+        loadHex(avr, options.sketch);
     } else if (!options.sketch.isEmpty()) {
         elf_firmware_t firmware{};
         if (elf_read_firmware(QFile::encodeName(options.sketch).constData(), &firmware) != 0)
@@ -297,7 +316,7 @@ void makeBoard(Board &board, const Options &options)
         avr_load_firmware(avr, &firmware);
     }
     if (!options.bootloader.isEmpty())
-        loadHex(avr, options.bootloader, true);
+        avr->reset_pc = loadHex(avr, options.bootloader); // as the BOOTRST fuse does
     avr->frequency = Frequency;
     avr->vcc = avr->avcc = avr->aref = SupplyMillivolts;
     avr->sleep = sleepNot;
