@@ -281,9 +281,9 @@ uint32_t loadHex(avr_t *avr, const QString &path)
         const uint32_t address = base + (uint32_t(byteAt(1)) << 8U) + byteAt(2);
         switch (byteAt(3)) {
         case 0: // data
-            // Past the end, the address wraps round, as the chip's program counter does.
-            for (int i = 0; i < byteAt(0); ++i)
-                avr->flash[(address + i) % (avr->flashend + 1U)] = byteAt(4 + i);
+            if (address + byteAt(0) > avr->flashend + 1U)
+                fail(QStringLiteral("%1 does not fit the flash").arg(path), EXIT_FAILURE);
+            std::memcpy(avr->flash + address, record.constData() + 4, byteAt(0));
             lowest = std::min(lowest, address);
             break;
         case 2: // extended segment address
