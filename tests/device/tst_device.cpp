@@ -30,7 +30,8 @@ QString sketchElf(const QString &sketch)
 QByteArray readLine(const QString &path, qsizetype count)
 {
     QByteArray bytes;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    const int fd
+        = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return bytes;
     std::ignore = QTest::qWaitFor(
@@ -42,8 +43,8 @@ QByteArray readLine(const QString &path, qsizetype count)
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
             if (n > 0)
                 bytes.append(buffer, n);
-            const bool closed = n == 0 ? (in.revents & POLLHUP) != 0
-                                       : n < 0 && errno != EINTR && errno != EAGAIN;
+            const bool closed
+                = n == 0 ? (in.revents & POLLHUP) != 0 : n < 0 && errno != EINTR && errno != EAGAIN;
             return closed || bytes.size() >= count;
         },
         Patience);
@@ -99,9 +100,9 @@ void TestDevice::sketchSendsTheVoltageAsFramesBackToBack()
     QFETCH(int, millivolts);
     QFETCH(QString, shown);
     // One second of the chip's time, from power-on, which may take longer on a busy machine.
-    SimulatedUno uno(QStringLiteral(QUORIN_UNO),
-                     {sketchElf(sketch), u"--a0"_s, QString::number(millivolts), u"--seconds"_s,
-                      u"1"_s});
+    SimulatedUno uno(
+        QStringLiteral(QUORIN_UNO),
+        {sketchElf(sketch), u"--a0"_s, QString::number(millivolts), u"--seconds"_s, u"1"_s});
     const QString port = uno.waitForPort(Patience);
     QVERIFY(!port.isEmpty());
     const QByteArray line = readLine(port, 1 << 16);

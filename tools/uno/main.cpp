@@ -7,10 +7,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdarg>
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,7 +33,7 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr int UsageExit = 2;
-constexpr uint32_t Frequency = 16'000'000; // the Uno's crystal
+constexpr uint32_t Frequency = 16'000'000;  // the Uno's crystal
 constexpr uint32_t SupplyMillivolts = 5000; // from USB
 // The simulation runs in slices of 10 ms of the chip's time; between them it trades bytes with
 // the pseudo-terminal and sleeps until real time catches up, so that it never spins a core.
@@ -124,8 +124,8 @@ Options parseOptions(const QCoreApplication &app)
          QStringLiteral("hex")},
         {QStringLiteral("reset-on-open"),
          QStringLiteral("Restart each time the port is opened, as the Uno does.")},
-        {QStringLiteral("seconds"),
-         QStringLiteral("Stop after <s> seconds of the chip's time."), QStringLiteral("s")},
+        {QStringLiteral("seconds"), QStringLiteral("Stop after <s> seconds of the chip's time."),
+         QStringLiteral("s")},
     });
     if (!parser.parse(app.arguments()))
         fail(parser.errorText());
@@ -199,7 +199,7 @@ struct Board
     avr_irq_t *uartInput = nullptr;
     avr_irq_t *a0 = nullptr;
     std::string outbox; // sent by the chip, not yet written to the pseudo-terminal
-    std::string inbox; // read from the pseudo-terminal, not yet taken by the chip
+    std::string inbox;  // read from the pseudo-terminal, not yet taken by the chip
     bool acceptsInput = true;
     long long sent = 0;
     avr_cycle_count_t firstByte = 0;
@@ -261,7 +261,7 @@ void logToStandardError(avr_t *, const int level, const char *format, va_list ar
 }
 
 // The pacing sleeps between slices; the chip's own sleep needs no wall-clock wait of its own.
-void sleepNot(avr_t *, avr_cycle_count_t) {}
+void sleepNot(avr_t *, avr_cycle_count_t) { }
 
 // Reads an Intel hex file into the flash; returns its lowest address. simavr's own reader
 // refuses the start-address record that the bootloaders' files end with.
@@ -424,7 +424,7 @@ int main(int argc, char *argv[])
 
         const auto due = paceStart
             + std::chrono::duration_cast<Clock::duration>(
-                std::chrono::duration<double>(secondsOf(avr, avr->cycle - paceCycle)));
+                             std::chrono::duration<double>(secondsOf(avr, avr->cycle - paceCycle)));
         const auto now = Clock::now();
         if (now - due > MostLag) {
             paceStart = now;
