@@ -442,7 +442,7 @@ int main(int argc, char *argv[])
                  "quorin-uno: %.3f s of the chip's time in %.3f s; sent %lld bytes, %.1f frames "
                  "a second of the chip's time; longest gap between two bytes %.0f us\n",
                  simulated, real, board.sent,
-                 board.sent > 1 ? (board.sent - 1) / 2.0 / sending : 0.0,
+                 board.sent > 1 ? static_cast<double>(board.sent - 1) / 2 / sending : 0.0,
                  secondsOf(avr, board.longestGap) * 1e6);
     close(master);
     if (slave >= 0)
