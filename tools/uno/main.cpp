@@ -38,9 +38,11 @@ constexpr uint32_t SupplyMillivolts = 5000; // from USB
 // The simulation runs in slices of 10 ms of the chip's time; between them it trades bytes with
 // the pseudo-terminal and sleeps until real time catches up, so that it never spins a core.
 constexpr avr_cycle_count_t SliceCycles = Frequency / 100;
-// Behind real time by more than this (a busy machine), the simulation stops trying to catch up,
-// as a real board would never run faster than its clock to make up for lost time.
-constexpr auto MostLag = 100ms;
+// Behind real time (a busy machine), the simulation never runs faster to catch up, as a real
+// board never runs faster than its clock: what the chip does between two bytes from the port,
+// such as the bootloader's one-second wait for the next command, never takes less real time
+// than on the board. The pace allows a slice's worth of lateness.
+constexpr auto MostLag = 10ms;
 // MCUSR, the register where the chip says why it restarted, and its two flags the bootloader
 // looks at: a power-on starts the sketch, an external reset (the port opened) the bootloader.
 constexpr int McusrAddress = 0x54;
