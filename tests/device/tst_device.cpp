@@ -133,8 +133,8 @@ void TestDevice::uploadWritesTheHexThroughTheBootloader_data()
     QTest::addColumn<QStringList>("portOption");
     QTest::addColumn<QString>("port");
     QTest::newRow("an Uno, on its usual port") << QStringList() << u"/dev/ttyACM0"_s;
-    QTest::newRow("a clone with a CH340") << QStringList{u"--port"_s, u"/dev/ttyUSB0"_s}
-                                          << u"/dev/ttyUSB0"_s;
+    QTest::newRow("a clone with a CH340")
+        << QStringList{u"--port"_s, u"/dev/ttyUSB0"_s} << u"/dev/ttyUSB0"_s;
 }
 
 // The upload's avrdude command line, through an avrdude on PATH that only records it. Writing
