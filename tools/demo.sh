@@ -23,7 +23,12 @@ while [ $# -gt 0 ]; do
     case $1 in
         Quorin | Quorind) program=$1 ;;
         --screenshot) screenshot=$(realpath -m "$2"); shift ;;
-        --uno) sketch=$2; shift ;;
+        --uno)
+            case ${2:-} in
+                potenziometro | lm35) sketch=$2 ;;
+                *) echo "$0: --uno wants potenziometro or lm35" >&2; exit 2 ;;
+            esac
+            shift ;;
         --) shift; sensor_options=("$@"); break ;;
         *) echo "usage: $0 [Quorin|Quorind] [--uno potenziometro|lm35] [--screenshot FILE]" \
                 "[-- SENSOR OPTIONS...]" >&2
@@ -67,7 +72,6 @@ case $sketch in
         [ ${#sensor_options[@]} -gt 0 ] || sensor_options=(--a0-sweep 0,5000,20)
         "$build/tools/uno/quorin-uno" "$elf" "${sensor_options[@]}" >"$work/pty" &
         device="Simulated Uno running $sketch" ;;
-    *) echo "$0: --uno wants potenziometro or lm35" >&2; exit 2 ;;
 esac
 sensor_pid=$!
 for _ in $(seq 50); do [ -s "$work/pty" ] && break; sleep 0.1; done
