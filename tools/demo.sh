@@ -2,25 +2,36 @@
 # Installs what is missing, builds, and runs a reader on a simulated port 3: the simulated
 # sensor writes to a pseudo-terminal that the reader, unchanged, opens as /dev/ttyS2.
 #
-#   tools/demo.sh [Quorin|Quorind] [--screenshot FILE] [-- SENSOR OPTIONS...]
+#   tools/demo.sh [Quorin|Quorind] [--uno potenziometro|lm35] [--screenshot FILE]
+#                 [-- SENSOR OPTIONS...]
 #
 # With a display, the window opens there: click "Ricevi i dati", close the window to end. With
 # no display, or with --screenshot, the reader runs under Xvfb, receives for a few seconds, and
 # a screenshot of its window is saved (build/screenshots/<program>.png unless FILE is given).
-# The sensor sends a sine wave at line pace unless told otherwise (quorin-sensor --help).
+# The sensor sends a sine wave at line pace unless told otherwise (quorin-sensor --help). With
+# --uno, the device is a simulated Arduino Uno running one of the sketches of device/ instead,
+# its A0 swept from 0 to 5 V and back in 20 seconds unless told otherwise (quorin-uno --help).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build
 
 program=Quorin
 screenshot=
-sensor_options=(--signal sine)
+sketch=
+sensor_options=()
 while [ $# -gt 0 ]; do
     case $1 in
         Quorin | Quorind) program=$1 ;;
         --screenshot) screenshot=$(realpath -m "$2"); shift ;;
+        --uno)
+            case ${2:-} in
+                potenziometro | lm35) sketch=$2 ;;
+                *) echo "$0: --uno wants potenziometro or lm35" >&2; exit 2 ;;
+            esac
+            shift ;;
         --) shift; sensor_options=("$@"); break ;;
-        *) echo "usage: $0 [Quorin|Quorind] [--screenshot FILE] [-- SENSOR OPTIONS...]" >&2
+        *) echo "usage: $0 [Quorin|Quorind] [--uno potenziometro|lm35] [--screenshot FILE]" \
+                "[-- SENSOR OPTIONS...]" >&2
            exit 2 ;;
     esac
     shift
@@ -32,7 +43,9 @@ if [ -z "${QUORIN_DEMO_UNDER_XVFB:-}" ]; then
     cmake --build "$build"
     if [ -z "${DISPLAY:-}" ] || [ -n "$screenshot" ]; then
         : "${screenshot:=$build/screenshots/$(echo "$program" | tr '[:upper:]' '[:lower:]').png}"
-        args=("$program" --screenshot "$screenshot" -- "${sensor_options[@]}")
+        args=("$program" --screenshot "$screenshot")
+        [ -n "$sketch" ] && args+=(--uno "$sketch")
+        args+=(-- "${sensor_options[@]}")
         QUORIN_DEMO_UNDER_XVFB=1 exec xvfb-run --auto-servernum \
             --server-args="-screen 0 1280x1024x24 -dpi 96 -noreset" "$0" "${args[@]}"
     fi
@@ -47,12 +60,24 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$build/tools/sensor/quorin-sensor" --pty "${sensor_options[@]}" >"$work/pty" &
+case $sketch in
+    "")
+        [ ${#sensor_options[@]} -gt 0 ] || sensor_options=(--signal sine)
+        "$build/tools/sensor/quorin-sensor" --pty "${sensor_options[@]}" >"$work/pty" &
+        device="Simulated sensor" ;;
+    potenziometro | lm35)
+        elf=$build/device/$sketch/$sketch.elf
+        [ -f "$elf" ] && [ -x "$build/tools/uno/quorin-uno" ] \
+            || { echo "$0: the simulated Uno or the sketch was not built" >&2; exit 1; }
+        [ ${#sensor_options[@]} -gt 0 ] || sensor_options=(--a0-sweep 0,5000,20)
+        "$build/tools/uno/quorin-uno" "$elf" "${sensor_options[@]}" >"$work/pty" &
+        device="Simulated Uno running $sketch" ;;
+esac
 sensor_pid=$!
 for _ in $(seq 50); do [ -s "$work/pty" ] && break; sleep 0.1; done
 pty=$(head -n 1 "$work/pty")
-[ -n "$pty" ] || { echo "$0: the simulated sensor did not start" >&2; exit 1; }
-echo "Simulated sensor on $pty, seen by $program as serial port 3 (/dev/ttyS2)" >&2
+[ -n "$pty" ] || { echo "$0: the simulated device did not start" >&2; exit 1; }
+echo "$device on $pty, seen by $program as serial port 3 (/dev/ttyS2)" >&2
 
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$work}
 if [ -z "${QUORIN_DEMO_UNDER_XVFB:-}" ]; then

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a build, a demo or a test run needs and the machine lacks.
-#   install-packages.sh build|demo|package|sanitize|test|windows
+#   install-packages.sh build|demo|device|package|sanitize|test|windows
 set -euo pipefail
 
 # gettext compiles quorin-port3's Italian messages (msgfmt) and runs them (gettext-base);
@@ -12,6 +12,9 @@ display=(xvfb xauth imagemagick)
 # The accessibility test: the AT-SPI bus in a private D-Bus session, read as a screen reader
 # reads it, through libatspi's Python bindings.
 accessibility=(at-spi2-core dbus dbus-x11 python3-gi gir1.2-atspi-2.0 python3-pyatspi)
+# The device: the sketches built for the Arduino Uno with Debian's Arduino core, avrdude to write
+# them to a board, and simavr, on which the simulated Uno runs them.
+device=(gcc-avr avr-libc arduino-core-avr avrdude simavr libsimavr-dev)
 # The checks of the Debian package, its menu entries and its AppStream metainfo.
 package=(lintian desktop-file-utils appstream)
 # The Italian locale's sources, from which the test of quorin-port3 makes it_IT.UTF-8 for itself
@@ -27,12 +30,14 @@ checks=(clang libclang-rt-14-dev llvm clang-format clang-tidy)
 windows=(g++-mingw-w64-x86-64-posix dpkg-dev xz-utils nsis zip icoutils mmdebstrap xdotool xsel)
 case "${1:-}" in
     build) wanted=("${build[@]}") ;;
-    demo) wanted=("${build[@]}" "${display[@]}") ;;
+    demo) wanted=("${build[@]}" "${display[@]}" "${device[@]}") ;;
+    device) wanted=("${build[@]}" "${device[@]}") ;;
     package) wanted=("${build[@]}" "${package[@]}") ;;
     sanitize) wanted=("${build[@]}" "${checks[@]}") ;;
-    test) wanted=("${build[@]}" "${display[@]}" "${accessibility[@]}" "${checks[@]}" "${italian[@]}") ;;
+    test) wanted=("${build[@]}" "${display[@]}" "${accessibility[@]}" "${checks[@]}" "${italian[@]}"
+                  "${device[@]}") ;;
     windows) wanted=("${build[@]}" "${display[@]}" "${windows[@]}") ;;
-    *) echo "usage: $0 build|demo|package|sanitize|test|windows" >&2; exit 2 ;;
+    *) echo "usage: $0 build|demo|device|package|sanitize|test|windows" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Writes a sketch to a blank simulated Uno through optiboot with tools/upload-sketch.sh, as to a
+# board, then opens the port as a reader does and prints the first frames the sketch sends.
+# Not a test: avrdude waits for the bootloader's answers in real time, and on a busy machine the
+# simulated chip, starved of the CPU, may answer too late for it.
+#
+#   bench/upload-uno.sh [BUILD_DIR] [potenziometro|lm35] [MILLIVOLTS_ON_A0]
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=$(realpath "${1:-$top/build}")
+sketch=${2:-lm35}
+millivolts=${3:-300}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quorin-upload.XXXXXX")
+uno_pid=
+cleanup() {
+    [ -n "$uno_pid" ] && kill "$uno_pid" 2>/dev/null && wait "$uno_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$build/tools/uno/quorin-uno" --bootloader "$build/device/optiboot/optiboot_atmega328.hex" \
+    --reset-on-open --a0 "$millivolts" >"$work/pty" 2>"$work/uno.log" &
+uno_pid=$!
+for _ in $(seq 100); do [ -s "$work/pty" ] && break; sleep 0.1; done
+pty=$(head -n 1 "$work/pty")
+
+start=$(date +%s.%N)
+status=0
+"$top/tools/upload-sketch.sh" --port "$pty" "$build/device/$sketch/$sketch.hex" \
+    >"$work/avrdude.log" 2>&1 || status=$?
+end=$(date +%s.%N)
+grep -E "bytes of flash (written|verified)|error" "$work/avrdude.log" || true
+printf 'upload of %s: avrdude status %d in %.1f s\n' "$sketch" "$status" "$(echo "$end - $start" | bc)"
+
+# Opening the port restarts the Uno: the bootloader waits a second, then the sketch sends.
+echo "after the restart, the last frames: $(timeout 60 head -c 400 <"$pty" | tail -c 20 | od -An -tx1 -w20)"
