@@ -5,6 +5,7 @@
 #include "protocol.h"
 #include "signalgenerator.h"
 #include "simulateduno.h"
+#include "stream.h"
 #include "testpty.h"
 
 #include <QDir>
@@ -15,13 +16,10 @@
 #include <QTest>
 
 #include <algorithm>
-#include <atomic>
 #include <csignal>
 #include <memory>
-#include <thread>
 #include <tuple>
 
-#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -33,42 +31,6 @@ namespace {
 constexpr int Patience = 60000;
 constexpr int Dpi = 96; // the test's Xvfb runs at 96 dpi
 const auto Title = u"Lettura sensore"_s;
-
-// Writes a pattern into a pty's master, again and again as fast as the line takes it, from a
-// thread of its own until stopped.
-class Stream
-{
-public:
-    Stream(int master, QByteArray pattern)
-        : m_thread([this, master, pattern = std::move(pattern)] {
-            for (qsizetype at = 0; !m_stop;) {
-                pollfd out{master, POLLOUT, 0};
-                if (::poll(&out, 1, 100) <= 0)
-                    continue;
-                const ssize_t n = ::write(master, pattern.data() + at, size_t(pattern.size() - at));
-                if (n < 0 && errno != EAGAIN && errno != EINTR)
-                    return;
-                at = (at + std::max<ssize_t>(n, 0)) % pattern.size();
-                m_written += std::max<ssize_t>(n, 0);
-            }
-        })
-    {
-    }
-    ~Stream()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-    Stream(const Stream &) = delete;
-    Stream &operator=(const Stream &) = delete;
-
-    [[nodiscard]] qint64 written() const { return m_written; }
-
-private:
-    std::atomic<bool> m_stop = false;
-    std::atomic<qint64> m_written = 0;
-    std::thread m_thread;
-};
 
 QString xdrive(const QStringList &arguments)
 {

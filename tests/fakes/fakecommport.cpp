@@ -77,14 +77,6 @@ QList<qsizetype> FakeCommPort::readSizes() const
     return sizes;
 }
 
-QByteArray bytes(std::initializer_list<int> codes, int fill, char filler)
-{
-    QByteArray text;
-    for (const int code : codes)
-        text += static_cast<char>(code);
-    return text + QByteArray(fill, filler);
-}
-
 QStringList entries(const char *spaced)
 {
     return QString::fromLatin1(spaced).split(u' ', Qt::SkipEmptyParts);

@@ -2,11 +2,10 @@
 
 #include "commport.h"
 #include "statuslamp.h"
+#include "testbytes.h"
 
 #include <QSet>
 #include <QStringList>
-
-#include <initializer_list>
 
 // A serial port that logs every operation in order ("PortOpen=True", "CommPort=3",
 // "Settings=9600,N,8,1", "InputLen=0", "Input:12" for a read of 12 bytes), refuses what it is
@@ -52,7 +51,5 @@ private:
     bool m_open = false;
 };
 
-// Bytes from their codes, then `fill` times `filler`: bytes({255, 128}, 8) is a frame, eight 7s.
-QByteArray bytes(std::initializer_list<int> codes, int fill = 0, char filler = '\x07');
 // Log entries written as one line: entries("CommPort=3 PortOpen=True").
 QStringList entries(const char *spaced);

@@ -1,4 +1,5 @@
 #include "sample.h"
+#include "testbytes.h"
 
 #include <QTest>
 
@@ -8,14 +9,6 @@
 using Quorin::decodeSample;
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> codes)
-{
-    QByteArray text;
-    for (const int code : codes)
-        text += static_cast<char>(code);
-    return text;
-}
 
 QString shown(const std::optional<QString> &value)
 {

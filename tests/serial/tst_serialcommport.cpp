@@ -2,20 +2,18 @@
 // closed, and what its refusals say.
 
 #include "serialcommport.h"
+#include "stream.h"
 #include "testpty.h"
 
 #include <QTest>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include <fcntl.h>
 #include <grp.h>
-#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 
@@ -222,20 +220,9 @@ private Q_SLOTS:
         Pty pty;
         auto port = portOn(pty.path);
         port->setOpen(true);
-        std::atomic<bool> stop = false;
         QCOMPARE(::fcntl(pty.master(), F_SETFL, O_NONBLOCK), 0); // the writer never blocks
-        std::thread sensor([&] {
-            const QByteArray chunk(4096, '\x07');
-            while (!stop) {
-                pollfd out{pty.master(), POLLOUT, 0};
-                if (::poll(&out, 1, 100) > 0 && ::write(pty.master(), chunk.data(), 4096) < 0
-                    && errno != EAGAIN)
-                    return;
-            }
-        });
+        const Stream sensor(pty.master(), QByteArray(4096, '\x07'));
         QTRY_COMPARE_WITH_TIMEOUT(port->bytesWaiting(), qsizetype(64) * 1024, 60000);
-        stop = true;
-        sensor.join();
     }
 
     // Run by port3-choice.sh in a sandbox that shows a simulated sensor under the name given.

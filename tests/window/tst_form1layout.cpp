@@ -102,31 +102,26 @@ private Q_SLOTS:
                       << didactic << QString::fromLatin1(name) << twips
                       << QString::fromUtf8(caption) << points;
               };
+        // The standard window's controls sit 2280 twips lower in the didactic one, under its
+        // echo box.
+        const auto both = [&](const char *name, QRect twips, const char *caption, qreal points) {
+            row(false, name, twips, caption, points);
+            row(true, name, twips.translated(0, 2280), caption, points);
+        };
         // clang-format off
-        row(false, "Label3",   {480,  240,  2775, 495},  "Porta seriale del PC", 13.5);
-        row(false, "Option1",  {480,  1200, 1335, 252},  "COM 3", 13.5);
-        row(false, "Shape1",   {2040, 720,  735,  1095}, "", 0);
-        row(false, "Label2",   {4320, 480,  1335, 975},  "Valore sensore", 13.5);
-        row(false, "Text1",    {5760, 240,  3735, 1305}, "", 48);
-        row(false, "Label4",   {9720, 720,  1455, 375},  "[0 - 100]", 13.5);
-        row(false, "Command1", {2160, 2040, 4095, 975},  "Blocca la ricezione", 18);
-        row(false, "Command2", {6720, 2040, 2295, 975},  "Ricevi i dati", 18);
-        row(false, "Command3", {9480, 2040, 1455, 975},  "Esci", 18);
-        row(false, "Label5",   {360,  3480, 3015, 975},
-            "Porta fissa in COM 3, sceglierla da Pannello di Controllo", 12);
-        row(true,  "Label1",   {4920, 120,  2775, 495},  "Dati ricevuti", 13.5);
-        row(true,  "Text9",    {240,  720,  11655, 1245}, "", 48);
-        row(true,  "Label3",   {480,  2520, 2775, 495},  "Porta seriale del PC", 13.5);
-        row(true,  "Option1",  {480,  3480, 1335, 252},  "COM 3", 13.5);
-        row(true,  "Shape1",   {2040, 3000, 735,  1095}, "", 0);
-        row(true,  "Label2",   {4320, 2760, 1335, 975},  "Valore sensore", 13.5);
-        row(true,  "Text1",    {5760, 2520, 3735, 1305}, "", 48);
-        row(true,  "Label4",   {9720, 3000, 1455, 375},  "[0 - 100]", 13.5);
-        row(true,  "Command1", {2160, 4320, 4095, 975},  "Blocca la ricezione", 18);
-        row(true,  "Command2", {6720, 4320, 2295, 975},  "Ricevi i dati", 18);
-        row(true,  "Command3", {9480, 4320, 1455, 975},  "Esci", 18);
-        row(true,  "Label5",   {360,  5760, 3015, 975},
-            "Porta fissa in COM 3, sceglierla da Pannello di Controllo", 12);
+        row(true, "Label1",   {4920, 120,  2775, 495},  "Dati ricevuti", 13.5);
+        row(true, "Text9",    {240,  720,  11655, 1245}, "", 48);
+        both("Label3",   {480,  240,  2775, 495},  "Porta seriale del PC", 13.5);
+        both("Option1",  {480,  1200, 1335, 252},  "COM 3", 13.5);
+        both("Shape1",   {2040, 720,  735,  1095}, "", 0);
+        both("Label2",   {4320, 480,  1335, 975},  "Valore sensore", 13.5);
+        both("Text1",    {5760, 240,  3735, 1305}, "", 48);
+        both("Label4",   {9720, 720,  1455, 375},  "[0 - 100]", 13.5);
+        both("Command1", {2160, 2040, 4095, 975},  "Blocca la ricezione", 18);
+        both("Command2", {6720, 2040, 2295, 975},  "Ricevi i dati", 18);
+        both("Command3", {9480, 2040, 1455, 975},  "Esci", 18);
+        both("Label5",   {360,  3480, 3015, 975},
+             "Porta fissa in COM 3, sceglierla da Pannello di Controllo", 12);
         // clang-format on
     }
 
