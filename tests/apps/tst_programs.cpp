@@ -46,12 +46,19 @@ class Reader
 public:
     enum Kind { Standard, Didactic };
 
-    Reader(Kind kind, const QString &port, const QString &lockDir, const QString &locale = u"C"_s)
+    // With a modem log, the pty gets modem lines from ptymodem.c, which records there the lines
+    // that the reader sets.
+    Reader(Kind kind, const QString &port, const QString &lockDir, const QString &locale = u"C"_s,
+           const QString &modemLog = {})
         : m_layout(kind == Didactic ? Quorin::didacticLayout() : Quorin::standardLayout())
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
         environment.insert(u"LC_ALL"_s, locale);
+        if (!modemLog.isEmpty()) {
+            environment.insert(u"LD_PRELOAD"_s, QStringLiteral(QUORIN_PTYMODEM));
+            environment.insert(u"QUORIN_MODEM_LOG"_s, modemLog);
+        }
         m_process.setProcessEnvironment(environment);
         // A process group of its own, the sandbox's shells included, to end it whole.
         m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
@@ -223,7 +230,8 @@ void TestPrograms::readsTheStreamUntilTheWindowCloses()
     QFETCH(int, code);
     QFETCH(QString, shown);
     Pty pty;
-    Reader reader(Reader::Kind(kind), pty.path, m_lockDir, locale);
+    QFile modemLog(m_scratch.filePath(u"modem-"_s + QString::number(kind)));
+    Reader reader(Reader::Kind(kind), pty.path, m_lockDir, locale, modemLog.fileName());
     QVERIFY(reader.waitForWindow());
     QCOMPARE(locks().size(), 1); // the open port's
     // The line as the reader set it up, without flow control; a fresh pty runs at 38400 baud.
@@ -232,6 +240,9 @@ void TestPrograms::readsTheStreamUntilTheWindowCloses()
     QCOMPARE(std::tuple(cfgetispeed(&line), cfgetospeed(&line),
                         line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS)),
              std::tuple(speed_t(B9600), speed_t(B9600), tcflag_t(CS8)));
+    // The window shows once the port is open, which raised DTR and RTS: the reader lowered both.
+    QVERIFY(modemLog.open(QIODevice::ReadOnly));
+    QCOMPARE(modemLog.readAll().trimmed().split('\n').constLast(), "DTR 0 RTS 0");
 
     // Under a stream of noise as fast as the line takes it, the window answers with a value.
     reader.click("Command2");
