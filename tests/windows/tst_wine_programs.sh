@@ -304,13 +304,6 @@ pass "the zip carries the licence texts in licenze/"
 session Quorin.exe quorin-windows.png standard
 session Quorind.exe quorind-windows.png didactic
 
-readLayout standard
-startWithPort Quorin.exe
-"$xdrive" close "$window"
-exitsWith 0 "Quorin.exe after its window is closed"
-waitFor "Quorin.exe lets COM3 go" ptyFree
-pass "Quorin.exe: closing the window ends it with status 0"
-
 rm "$WINEPREFIX/dosdevices/com3"
 # Wine lists the machine's own serial lines as COM ports too; the PC of the test has none.
 "${Wine[@]}" reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /va /f > /dev/null 2>&1 || true
@@ -346,21 +339,6 @@ installation() {
     ls "$menu"
     query "$key"
 }
-
-# A reader running, here the zip's, and nothing installed yet: the installer itself refuses.
-readLayout standard
-startSensor "$Code1"
-cd "$shipped"
-startWithPort Quorin.exe
-cd "$work"
-status=0
-"${Wine[@]}" "$setup" /S || status=$?
-[ "$status" -ne 0 ] || fail "the installer ran while Quorin runs"
-[ ! -e "$programFiles" ] && [ ! -e "$menu" ] && ! keyExists \
-    || fail "the refused installer installed something"
-click Command3
-exitsWith 0 "the zip's Quorin after Esci"
-pass "while Quorin runs the installer refuses, status $status, and installs nothing"
 
 # An older version, 0.9.0, which shipped a file that this one no longer ships.
 cp -a "$shipped" "$work/older"
