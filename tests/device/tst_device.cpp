@@ -21,11 +21,6 @@ namespace {
 // Bounds a hang, nothing more: a loaded machine may take long to start a program.
 constexpr int Patience = 120000;
 
-QString sketchElf(const QString &sketch)
-{
-    return QStringLiteral(QUORIN_SKETCH_DIR "/%1/%1.elf").arg(sketch);
-}
-
 // Reads a serial line until it has `count` bytes, or until its far end closes. Non-blocking,
 // since a program that had the line before may have left it returning nothing at once.
 QByteArray readLine(const QString &path, qsizetype count)
@@ -102,9 +97,9 @@ void TestDevice::sketchSendsTheVoltageAsFramesBackToBack()
     QFETCH(int, millivolts);
     QFETCH(QString, shown);
     // One second of the chip's time, from power-on, which may take longer on a busy machine.
-    SimulatedUno uno(
-        QStringLiteral(QUORIN_UNO),
-        {sketchElf(sketch), u"--a0"_s, QString::number(millivolts), u"--seconds"_s, u"1"_s});
+    SimulatedUno uno(QStringLiteral(QUORIN_UNO),
+                     {QStringLiteral(QUORIN_SKETCH_DIR "/%1/%1.elf").arg(sketch), u"--a0"_s,
+                      QString::number(millivolts), u"--seconds"_s, u"1"_s});
     const QString port = uno.waitForPort(Patience);
     QVERIFY(!port.isEmpty());
     const QByteArray line = readLine(port, 1 << 16);
