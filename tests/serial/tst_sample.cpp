@@ -38,12 +38,9 @@ private Q_SLOTS:
         QTest::newRow("code 0, below zero") << bytes({255, 0}) << c << QStringLiteral("-0.4");
         QTest::newRow("code 1 is zero, unsigned") << bytes({255, 1}) << c << QStringLiteral("0.0");
         // 126 * 100 / 253 = 49.80...
-        QTest::newRow("code 127") << bytes({255, 127}) << c << QStringLiteral("49.8");
-        // 254 * 100 / 253 = 100.39...
-        QTest::newRow("code 255 as sample") << bytes({255, 255}) << c << QStringLiteral("100.4");
         QTest::newRow("Italian") << bytes({255, 127}) << italian << QStringLiteral("49,8");
-        QTest::newRow("Italian, negative") << bytes({255, 0}) << italian << QStringLiteral("-0,4");
-        QTest::newRow("Arabic separator, ASCII digits")
+        // 254 * 100 / 253 = 100.39...
+        QTest::newRow("code 255 as sample, Arabic separator, ASCII digits")
             << bytes({255, 255}) << arabic << QStringLiteral("100") + arabic.decimalPoint() + u'4';
         QTest::newRow("first sync wins over later ones")
             << bytes({10, 255, 127, 255, 254}) << c << QStringLiteral("49.8");
