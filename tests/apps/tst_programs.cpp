@@ -84,14 +84,11 @@ public:
     Reader(const Reader &) = delete;
     Reader &operator=(const Reader &) = delete;
 
-    // Waits until the main window, or a window of any other size (a dialog), is shown.
-    [[nodiscard]] bool waitForWindow()
+    // Waits until the main window, or with main false a window of any other size (a dialog),
+    // is shown.
+    [[nodiscard]] bool waitForWindow(bool main = true)
     {
-        return QTest::qWaitFor([&] { return find(true); }, Patience);
-    }
-    [[nodiscard]] bool waitForDialog()
-    {
-        return QTest::qWaitFor([&] { return find(false); }, Patience);
+        return QTest::qWaitFor([&] { return find(main); }, Patience);
     }
     [[nodiscard]] bool hasWindow() { return find(true); }
 
@@ -320,7 +317,7 @@ void TestPrograms::failureIsReportedOnceAndLeavesNothingBehind()
         pty.reset(); // as when a USB adapter is pulled while a run waits
     }
 
-    QVERIFY(reader.waitForDialog());
+    QVERIFY(reader.waitForWindow(false)); // the report
     if (failure == NoPort)
         QVERIFY(!reader.hasWindow()); // a reader that cannot start shows only its report
     // The port is closed before the report waits for the user: only the first reader's lock.

@@ -46,21 +46,10 @@ void FakeCommPort::setOpen(bool open)
     m_waiting.clear();
 }
 
-void FakeCommPort::setReadLength(int length)
-{
-    perform(QStringLiteral("InputLen=%1").arg(length));
-}
-
 QByteArray FakeCommPort::readAll()
 {
     append(QStringLiteral("Input:%1").arg(m_waiting.size()));
     return std::exchange(m_waiting, {});
-}
-
-void FakeCommPort::arrive(const QByteArray &bytes)
-{
-    if (m_open)
-        m_waiting += bytes;
 }
 
 void FakeCommPort::logLamp(const Quorin::StatusLamp *lamp)

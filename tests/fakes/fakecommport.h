@@ -21,12 +21,12 @@ public:
     void setOpen(bool open) override;
     void setPortNumber(int n) override { perform(QStringLiteral("CommPort=%1").arg(n)); }
     void setSettings(const QString &text) override { perform(QStringLiteral("Settings=") + text); }
-    void setReadLength(int length) override;
+    void setReadLength(int length) override { perform(QStringLiteral("InputLen=%1").arg(length)); }
     [[nodiscard]] qsizetype bytesWaiting() const override { return m_waiting.size(); }
     [[nodiscard]] QByteArray readAll() override;
 
     // Bytes from the line; lost while the port is closed, as on a real port.
-    void arrive(const QByteArray &bytes);
+    void arrive(const QByteArray &bytes) { m_waiting += m_open ? bytes : QByteArray(); }
     // The operation logged as `entry` throws SerialError from now on, changing nothing.
     void refuse(const QString &entry) { m_refused.insert(entry); }
     // Logs the lamp's changes too ("Lamp=Lit", "Lamp=Unlit"), as each operation and each look
