@@ -89,11 +89,10 @@ private Q_SLOTS:
     {
         QFETCH(QString, settings);
         QFETCH(bool, taken);
-        SerialCommPort port(nullptr, [](int) { return u"/dev/ttyS2"_s; });
-        port.setPortNumber(3);
+        const auto port = portOn(u"/dev/ttyS2"_s);
         QString refusal;
         try {
-            port.setSettings(settings);
+            port->setSettings(settings);
         } catch (const Quorin::SerialError &error) {
             refusal = error.message();
         }
@@ -102,7 +101,7 @@ private Q_SLOTS:
                        : u"Impostazioni di linea \"%1\" non valide per la porta seriale 3 "
                          "(/dev/ttyS2): servono velocità, parità, bit di dati e bit di stop, come "
                          "\"9600,N,8,1\"."_s.arg(settings));
-        QVERIFY_THROWS_EXCEPTION(Quorin::SerialError, port.setReadLength(4));
+        QVERIFY_THROWS_EXCEPTION(Quorin::SerialError, port->setReadLength(4));
     }
 
     // A line without a UART leads to the ports the system has and the step to port 3; a device
