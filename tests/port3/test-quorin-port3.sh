@@ -13,10 +13,7 @@
 #   test-quorin-port3.sh QUORIN_PORT3 ITALIAN_PO CMAKE BUILD_DIR
 # QUORIN_PORT3 is the command as built; BUILD_DIR is installed from with CMAKE.
 set -eu
-command=$1
-italian_po=$2
-cmake=$3
-build=$4
+command=$1 italian_po=$2 cmake=$3 build=$4
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorin-port3-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
