@@ -66,7 +66,6 @@ private Q_SLOTS:
         const auto form = shownForm(didactic ? Quorin::didacticLayout() : Quorin::standardLayout());
         QVERIFY(form);
         const qreal dpi = form->screen()->logicalDotsPerInch();
-        QCOMPARE(form->windowTitle(), u"Lettura sensore"_s);
         QCOMPARE(form->size(), inPixels(QRect(QPoint(), twips), dpi).size());
         QCOMPARE(form->minimumSize(), form->maximumSize());
         QCOMPARE(pixelAt(form.get(), QPoint(2, 2)), background);
