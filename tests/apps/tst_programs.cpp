@@ -4,7 +4,7 @@
 #include "formlayout.h"
 #include "protocol.h"
 #include "signalgenerator.h"
-#include "simulateduno.h"
+#include "stream.h"
 #include "testpty.h"
 
 #include <QDir>
@@ -15,13 +15,10 @@
 #include <QTest>
 
 #include <algorithm>
-#include <atomic>
 #include <csignal>
 #include <memory>
-#include <thread>
 #include <tuple>
 
-#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -33,42 +30,6 @@ namespace {
 constexpr int Patience = 60000;
 constexpr int Dpi = 96; // the test's Xvfb runs at 96 dpi
 const auto Title = u"Lettura sensore"_s;
-
-// Writes a pattern into a pty's master, again and again as fast as the line takes it, from a
-// thread of its own until stopped.
-class Stream
-{
-public:
-    Stream(int master, QByteArray pattern)
-        : m_thread([this, master, pattern = std::move(pattern)] {
-            for (qsizetype at = 0; !m_stop;) {
-                pollfd out{master, POLLOUT, 0};
-                if (::poll(&out, 1, 100) <= 0)
-                    continue;
-                const ssize_t n = ::write(master, pattern.data() + at, size_t(pattern.size() - at));
-                if (n < 0 && errno != EAGAIN && errno != EINTR)
-                    return;
-                at = (at + std::max<ssize_t>(n, 0)) % pattern.size();
-                m_written += std::max<ssize_t>(n, 0);
-            }
-        })
-    {
-    }
-    ~Stream()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-    Stream(const Stream &) = delete;
-    Stream &operator=(const Stream &) = delete;
-
-    [[nodiscard]] qint64 written() const { return m_written; }
-
-private:
-    std::atomic<bool> m_stop = false;
-    std::atomic<qint64> m_written = 0;
-    std::thread m_thread;
-};
 
 QString xdrive(const QStringList &arguments)
 {
@@ -84,12 +45,19 @@ class Reader
 public:
     enum Kind { Standard, Didactic };
 
-    Reader(Kind kind, const QString &port, const QString &lockDir, const QString &locale = u"C"_s)
+    // With a modem log, the pty gets modem lines from ptymodem.c, which records there the lines
+    // that the reader sets.
+    Reader(Kind kind, const QString &port, const QString &lockDir, const QString &locale = u"C"_s,
+           const QString &modemLog = {})
         : m_layout(kind == Didactic ? Quorin::didacticLayout() : Quorin::standardLayout())
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
         environment.insert(u"LC_ALL"_s, locale);
+        if (!modemLog.isEmpty()) {
+            environment.insert(u"LD_PRELOAD"_s, QStringLiteral(QUORIN_PTYMODEM));
+            environment.insert(u"QUORIN_MODEM_LOG"_s, modemLog);
+        }
         m_process.setProcessEnvironment(environment);
         // A process group of its own, the sandbox's shells included, to end it whole.
         m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
@@ -116,14 +84,11 @@ public:
     Reader(const Reader &) = delete;
     Reader &operator=(const Reader &) = delete;
 
-    // Waits until the main window, or a window of any other size (a dialog), is shown.
-    [[nodiscard]] bool waitForWindow()
+    // Waits until the main window, or with main false a window of any other size (a dialog),
+    // is shown.
+    [[nodiscard]] bool waitForWindow(bool main = true)
     {
-        return QTest::qWaitFor([&] { return find(true); }, Patience);
-    }
-    [[nodiscard]] bool waitForDialog()
-    {
-        return QTest::qWaitFor([&] { return find(false); }, Patience);
+        return QTest::qWaitFor([&] { return find(main); }, Patience);
     }
     [[nodiscard]] bool hasWindow() { return find(true); }
 
@@ -211,10 +176,6 @@ private Q_SLOTS:
     void readsTheStreamUntilTheWindowCloses();
     void failureIsReportedOnceAndLeavesNothingBehind_data();
     void failureIsReportedOnceAndLeavesNothingBehind();
-#ifdef QUORIN_UNO
-    void showsWhatTheSketchOnTheSimulatedUnoMeasures_data();
-    void showsWhatTheSketchOnTheSimulatedUnoMeasures();
-#endif
 
 private:
     [[nodiscard]] QStringList locks() const
@@ -261,7 +222,8 @@ void TestPrograms::readsTheStreamUntilTheWindowCloses()
     QFETCH(int, code);
     QFETCH(QString, shown);
     Pty pty;
-    Reader reader(Reader::Kind(kind), pty.path, m_lockDir, locale);
+    QFile modemLog(m_scratch.filePath(u"modem-"_s + QString::number(kind)));
+    Reader reader(Reader::Kind(kind), pty.path, m_lockDir, locale, modemLog.fileName());
     QVERIFY(reader.waitForWindow());
     QCOMPARE(locks().size(), 1); // the open port's
     // The line as the reader set it up, without flow control; a fresh pty runs at 38400 baud.
@@ -270,6 +232,9 @@ void TestPrograms::readsTheStreamUntilTheWindowCloses()
     QCOMPARE(std::tuple(cfgetispeed(&line), cfgetospeed(&line),
                         line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS)),
              std::tuple(speed_t(B9600), speed_t(B9600), tcflag_t(CS8)));
+    // The window shows once the port is open, which raised DTR and RTS: the reader lowered both.
+    QVERIFY(modemLog.open(QIODevice::ReadOnly));
+    QCOMPARE(modemLog.readAll().trimmed().split('\n').constLast(), "DTR 0 RTS 0");
 
     // Under a stream of noise as fast as the line takes it, the window answers with a value.
     reader.click("Command2");
@@ -352,7 +317,7 @@ void TestPrograms::failureIsReportedOnceAndLeavesNothingBehind()
         pty.reset(); // as when a USB adapter is pulled while a run waits
     }
 
-    QVERIFY(reader.waitForDialog());
+    QVERIFY(reader.waitForWindow(false)); // the report
     if (failure == NoPort)
         QVERIFY(!reader.hasWindow()); // a reader that cannot start shows only its report
     // The port is closed before the report waits for the user: only the first reader's lock.
@@ -370,49 +335,6 @@ void TestPrograms::failureIsReportedOnceAndLeavesNothingBehind()
         QCOMPARE(locks(), QStringList());
     }
 }
-
-#ifdef QUORIN_UNO
-void TestPrograms::showsWhatTheSketchOnTheSimulatedUnoMeasures_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("sketch");
-    QTest::addColumn<int>("millivolts");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("echo"); // a pattern
-    // 2 V is 2/5 of the potentiometer's 5 V: code 102, shown (102 - 1) / 2.53.
-    QTest::newRow("Quorin, potenziometro at 2 V")
-        << int(Reader::Standard) << u"potenziometro"_s << 2000 << u"39.9"_s << QString();
-    // An LM35 at 30 °C gives 300 mV: code 77, the letter M, after the sync byte, ÿ.
-    QTest::newRow("Quorind, lm35 at 30 °C")
-        << int(Reader::Didactic) << u"lm35"_s << 300 << u"30.0"_s << u"^ÿ?(Mÿ){40}"_s;
-}
-
-void TestPrograms::showsWhatTheSketchOnTheSimulatedUnoMeasures()
-{
-    QFETCH(int, kind);
-    QFETCH(QString, sketch);
-    QFETCH(int, millivolts);
-    QFETCH(QString, shown);
-    QFETCH(QString, echo);
-    SimulatedUno uno(QStringLiteral(QUORIN_UNO),
-                     {QStringLiteral(QUORIN_SKETCH_DIR "/%1/%1.elf").arg(sketch), u"--a0"_s,
-                      QString::number(millivolts)});
-    const QString port = uno.waitForPort(Patience);
-    QVERIFY(!port.isEmpty());
-    Reader reader(Reader::Kind(kind), port, m_lockDir);
-    QVERIFY(reader.waitForWindow());
-    reader.click("Command2");
-    QTRY_VERIFY2_WITH_TIMEOUT(reader.textOf("Text1") == shown, reader.diagnosis().constData(),
-                              Patience);
-    if (!echo.isEmpty()) {
-        // The newest read in front: the sketch's frames, byte for byte.
-        const QString received = reader.textOf("Text9");
-        QVERIFY2(QRegularExpression(echo).match(received).hasMatch(), qPrintable(received));
-    }
-    reader.close();
-    QVERIFY2(reader.exitCode() == 0, reader.diagnosis().constData());
-}
-#endif
 
 QTEST_GUILESS_MAIN(TestPrograms)
 #include "tst_programs.moc"

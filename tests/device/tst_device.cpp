@@ -2,13 +2,14 @@
 // their pace; and the command that writes a sketch to an Uno.
 
 #include "protocol.h"
-#include "simulateduno.h"
 
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
+#include <tuple>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -20,11 +21,6 @@ namespace {
 
 // Bounds a hang, nothing more: a loaded machine may take long to start a program.
 constexpr int Patience = 120000;
-
-QString sketchElf(const QString &sketch)
-{
-    return QStringLiteral(QUORIN_SKETCH_DIR "/%1/%1.elf").arg(sketch);
-}
 
 // Reads a serial line until it has `count` bytes, or until its far end closes. Non-blocking,
 // since a program that had the line before may have left it returning nothing at once.
@@ -65,6 +61,43 @@ QByteArray codesOf(const QByteArray &line)
     return codes;
 }
 
+// The simulated Uno (quorin-uno) as a process that the test starts, and the pseudo-terminal
+// that it prints first, once it has started.
+class SimulatedUno
+{
+public:
+    SimulatedUno(const QString &program, const QStringList &arguments)
+    {
+        m_process.start(program, arguments);
+    }
+    ~SimulatedUno()
+    {
+        m_process.terminate();
+        m_process.waitForFinished();
+    }
+    SimulatedUno(const SimulatedUno &) = delete;
+    SimulatedUno &operator=(const SimulatedUno &) = delete;
+
+    // The pseudo-terminal's path, or nothing if the program ended without one.
+    [[nodiscard]] QString waitForPort(int patience)
+    {
+        std::ignore = QTest::qWaitFor(
+            [&] { return m_process.canReadLine() || m_process.state() == QProcess::NotRunning; },
+            patience);
+        return QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+    // What it said on standard error once it ended by itself, or nothing if it did not.
+    [[nodiscard]] QString waitForReport(int patience)
+    {
+        if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(patience))
+            return {};
+        return QString::fromLocal8Bit(m_process.readAllStandardError());
+    }
+
+private:
+    QProcess m_process;
+};
+
 } // namespace
 
 class TestDevice : public QObject
@@ -102,9 +135,9 @@ void TestDevice::sketchSendsTheVoltageAsFramesBackToBack()
     QFETCH(int, millivolts);
     QFETCH(QString, shown);
     // One second of the chip's time, from power-on, which may take longer on a busy machine.
-    SimulatedUno uno(
-        QStringLiteral(QUORIN_UNO),
-        {sketchElf(sketch), u"--a0"_s, QString::number(millivolts), u"--seconds"_s, u"1"_s});
+    SimulatedUno uno(QStringLiteral(QUORIN_UNO),
+                     {QStringLiteral(QUORIN_SKETCH_DIR "/%1/%1.elf").arg(sketch), u"--a0"_s,
+                      QString::number(millivolts), u"--seconds"_s, u"1"_s});
     const QString port = uno.waitForPort(Patience);
     QVERIFY(!port.isEmpty());
     const QByteArray line = readLine(port, 1 << 16);

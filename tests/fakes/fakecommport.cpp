@@ -46,21 +46,10 @@ void FakeCommPort::setOpen(bool open)
     m_waiting.clear();
 }
 
-void FakeCommPort::setReadLength(int length)
-{
-    perform(QStringLiteral("InputLen=%1").arg(length));
-}
-
 QByteArray FakeCommPort::readAll()
 {
     append(QStringLiteral("Input:%1").arg(m_waiting.size()));
     return std::exchange(m_waiting, {});
-}
-
-void FakeCommPort::arrive(const QByteArray &bytes)
-{
-    if (m_open)
-        m_waiting += bytes;
 }
 
 void FakeCommPort::logLamp(const Quorin::StatusLamp *lamp)
@@ -75,14 +64,6 @@ QList<qsizetype> FakeCommPort::readSizes() const
     for (const QString &entry : m_log.filter(QStringLiteral("Input:")))
         sizes.append(entry.mid(6).toLongLong());
     return sizes;
-}
-
-QByteArray bytes(std::initializer_list<int> codes, int fill, char filler)
-{
-    QByteArray text;
-    for (const int code : codes)
-        text += static_cast<char>(code);
-    return text + QByteArray(fill, filler);
 }
 
 QStringList entries(const char *spaced)

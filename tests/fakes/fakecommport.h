@@ -2,11 +2,10 @@
 
 #include "commport.h"
 #include "statuslamp.h"
+#include "testbytes.h"
 
 #include <QSet>
 #include <QStringList>
-
-#include <initializer_list>
 
 // A serial port that logs every operation in order ("PortOpen=True", "CommPort=3",
 // "Settings=9600,N,8,1", "InputLen=0", "Input:12" for a read of 12 bytes), refuses what it is
@@ -22,12 +21,12 @@ public:
     void setOpen(bool open) override;
     void setPortNumber(int n) override { perform(QStringLiteral("CommPort=%1").arg(n)); }
     void setSettings(const QString &text) override { perform(QStringLiteral("Settings=") + text); }
-    void setReadLength(int length) override;
+    void setReadLength(int length) override { perform(QStringLiteral("InputLen=%1").arg(length)); }
     [[nodiscard]] qsizetype bytesWaiting() const override { return m_waiting.size(); }
     [[nodiscard]] QByteArray readAll() override;
 
     // Bytes from the line; lost while the port is closed, as on a real port.
-    void arrive(const QByteArray &bytes);
+    void arrive(const QByteArray &bytes) { m_waiting += m_open ? bytes : QByteArray(); }
     // The operation logged as `entry` throws SerialError from now on, changing nothing.
     void refuse(const QString &entry) { m_refused.insert(entry); }
     // Logs the lamp's changes too ("Lamp=Lit", "Lamp=Unlit"), as each operation and each look
@@ -52,7 +51,5 @@ private:
     bool m_open = false;
 };
 
-// Bytes from their codes, then `fill` times `filler`: bytes({255, 128}, 8) is a frame, eight 7s.
-QByteArray bytes(std::initializer_list<int> codes, int fill = 0, char filler = '\x07');
 // Log entries written as one line: entries("CommPort=3 PortOpen=True").
 QStringList entries(const char *spaced);

@@ -4,9 +4,7 @@
 # /dev/com3 next to a /dev/ttyS2 that is not the sensor, and then as /dev/ttyS2 alone.
 #   port3-choice.sh SANDBOX SENSOR TST_SERIALCOMMPORT
 set -eu
-sandbox=$1
-sensor=$2
-test=$3
+sandbox=$1 sensor=$2 test=$3
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorin-port3-choice.XXXXXX")
 "$sensor" --pty >"$work/pty" &

@@ -210,12 +210,10 @@ reportsOnce() { # WHAT REPORT
     pass "$1: $(head -1 "$work/stderr") Status 1."
 }
 
-# DTR and RTS as the program left them once COM3 was open, as ptymodem.c recorded them.
-linesAreOff() { # EXE
-    local state
-    state=$(tail -n 1 "$lines" 2>/dev/null || echo "DTR 1 RTS 1 (never set)")
-    [ "$state" = "DTR 0 RTS 0" ] || fail "$1 leaves the lines $state after opening COM3"
-}
+# Ends the program shown with Esci: status 0.
+esci() { click Command3; exitsWith 0 "$1 after Esci"; }
+# The installed Quorin, started from its folder with COM3 on the sensor.
+startInstalled() { readLayout standard; startSensor "$Code1"; startWithPort "$chosen\\Quorin.exe"; }
 
 # One program from the portable folder, through a whole session with the sensor.
 session() {
@@ -224,7 +222,10 @@ session() {
 
     startSensor "$Code1"
     startWithPort "$exe"
-    linesAreOff "$exe"
+    # DTR and RTS as the program left them once COM3 was open, as ptymodem.c recorded them.
+    local state
+    state=$(tail -n 1 "$lines" 2>/dev/null || echo "DTR 1 RTS 1 (never set)")
+    [ "$state" = "DTR 0 RTS 0" ] || fail "$exe leaves the lines $state after opening COM3"
     pass "$exe opens its window with the lamp lit, holds COM3 open, DTR and RTS off"
 
     click Command2
@@ -274,8 +275,7 @@ session() {
 
     startSensor "$Code1"
     startWithPort "$exe"
-    click Command3
-    exitsWith 0 "$exe after Esci"
+    esci "$exe"
     waitFor "$exe lets COM3 go" ptyFree
     pass "$exe: Esci ends it with status 0 and lets COM3 go"
 }
@@ -303,13 +303,6 @@ done
 pass "the zip carries the licence texts in licenze/"
 session Quorin.exe quorin-windows.png standard
 session Quorind.exe quorind-windows.png didactic
-
-readLayout standard
-startWithPort Quorin.exe
-"$xdrive" close "$window"
-exitsWith 0 "Quorin.exe after its window is closed"
-waitFor "Quorin.exe lets COM3 go" ptyFree
-pass "Quorin.exe: closing the window ends it with status 0"
 
 rm "$WINEPREFIX/dosdevices/com3"
 # Wine lists the machine's own serial lines as COM ports too; the PC of the test has none.
@@ -347,21 +340,6 @@ installation() {
     query "$key"
 }
 
-# A reader running, here the zip's, and nothing installed yet: the installer itself refuses.
-readLayout standard
-startSensor "$Code1"
-cd "$shipped"
-startWithPort Quorin.exe
-cd "$work"
-status=0
-"${Wine[@]}" "$setup" /S || status=$?
-[ "$status" -ne 0 ] || fail "the installer ran while Quorin runs"
-[ ! -e "$programFiles" ] && [ ! -e "$menu" ] && ! keyExists \
-    || fail "the refused installer installed something"
-click Command3
-exitsWith 0 "the zip's Quorin after Esci"
-pass "while Quorin runs the installer refuses, status $status, and installs nothing"
-
 # An older version, 0.9.0, which shipped a file that this one no longer ships.
 cp -a "$shipped" "$work/older"
 echo "Solo nella versione 0.9.0." > "$work/older/vecchio.txt"
@@ -391,11 +369,8 @@ installation | diff "$work/older.state" - || fail "the failed upgrade changed th
 exec 3>&-
 waitFor "quorin-holdfile lets $held go" ended "$holderPid"
 holderPid=
-readLayout standard
-startSensor "$Code1"
-startWithPort "$chosen\\Quorin.exe"
-click Command3
-exitsWith 0 "the older Quorin after the failed upgrade"
+startInstalled
+esci "the older Quorin, after the failed upgrade,"
 pass "an upgrade that cannot replace $held ends with status 2 and leaves the older version as it" \
     "was, its files, uninstaller and entry, and working"
 
@@ -405,9 +380,8 @@ diff <(cd "$shipped" && find . -type f | sort) \
     <(cd "$folder" && find . -type f ! -name uninstall.exe ! -name uninstall.lst | sort) \
     || fail "after the upgrade $chosen holds other files than the zip's"
 [ -f "$folder/uninstall.exe" ] || fail "the upgrade left no uninstaller"
-for file in "$menu/Quorin.lnk" "$menu/Quorind.lnk"; do
-    [ -f "$file" ] || fail "the installer did not make $file"
-done
+[ -f "$menu/Quorin.lnk" ] && [ -f "$menu/Quorind.lnk" ] \
+    || fail "the installer did not make the Start menu's Quorin.lnk and Quorind.lnk"
 [ "$(query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s \
     | grep -c 'DisplayName *REG_SZ *Quorin e Quorind')" -eq 1 ] \
     || fail "not one entry of Quorin in Apps & features"
@@ -437,9 +411,7 @@ wrestool -x --raw -t 16 "$folder/Quorin.exe" | od -An -v -tx1 | tr -d ' \n' \
     || fail "Quorin.exe does not carry file and product version 1.0.0.0"
 pass "the installed Quorin.exe carries its icon, 16 colours at 32 and 16, and version 1.0.0.0"
 
-readLayout standard
-startSensor "$Code1"
-startWithPort "$chosen\\Quorin.exe"
+startInstalled
 installation > "$work/before"
 status=0
 "${Wine[@]}" "$setup" /S || status=$?
@@ -452,8 +424,7 @@ status=0
 [ "$status" -ne 0 ] || fail "the uninstaller ran while Quorin runs"
 installation | diff "$work/before" - || fail "the refused uninstaller changed the installation"
 pass "while Quorin runs the uninstaller refuses, status $status, and changes nothing"
-click Command3
-exitsWith 0 "the installed Quorin after Esci"
+esci "the installed Quorin"
 pass "the installed Quorin.exe starts from its folder, opens COM3 and ends with Esci"
 
 # As "Apps & features" runs it. It runs on from a copy of itself: wait for what it leaves.
