@@ -176,6 +176,10 @@ private Q_SLOTS:
     void readsTheStreamUntilTheWindowCloses();
     void failureIsReportedOnceAndLeavesNothingBehind_data();
     void failureIsReportedOnceAndLeavesNothingBehind();
+#ifdef QUORIN_UNO
+    void showsWhatTheSketchOnTheSimulatedUnoMeasures_data();
+    void showsWhatTheSketchOnTheSimulatedUnoMeasures();
+#endif
 
 private:
     [[nodiscard]] QStringList locks() const
@@ -335,6 +339,47 @@ void TestPrograms::failureIsReportedOnceAndLeavesNothingBehind()
         QCOMPARE(locks(), QStringList());
     }
 }
+
+#ifdef QUORIN_UNO
+void TestPrograms::showsWhatTheSketchOnTheSimulatedUnoMeasures_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("sketch");
+    QTest::addColumn<int>("millivolts");
+    QTest::addColumn<QString>("shown");
+    // 2 V is 2/5 of the potentiometer's 5 V: code 102, shown (102 - 1) * 100 / 253 = 39.92...
+    QTest::newRow("Quorin, potenziometro at 2 V")
+        << int(Reader::Standard) << u"potenziometro"_s << 2000 << u"39.9"_s;
+    // An LM35 at 30 °C gives 300 mV: code 77, the letter M, after the sync byte, ÿ.
+    QTest::newRow("Quorind, lm35 at 30 °C")
+        << int(Reader::Didactic) << u"lm35"_s << 300 << u"30.0"_s;
+}
+
+void TestPrograms::showsWhatTheSketchOnTheSimulatedUnoMeasures()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, sketch);
+    QFETCH(int, millivolts);
+    QFETCH(QString, shown);
+    QProcess uno;
+    uno.start(QStringLiteral(QUORIN_UNO),
+              {QStringLiteral(QUORIN_SKETCH_DIR "/%1/%1.elf").arg(sketch), u"--a0"_s,
+               QString::number(millivolts)});
+    QTRY_VERIFY_WITH_TIMEOUT(uno.canReadLine(), Patience); // the pty's path comes first
+    Reader reader(Reader::Kind(kind), QString::fromLocal8Bit(uno.readLine()).trimmed(), m_lockDir);
+    QVERIFY(reader.waitForWindow());
+    reader.click("Command2");
+    QTRY_VERIFY2_WITH_TIMEOUT(reader.textOf("Text1") == shown, reader.diagnosis().constData(),
+                              Patience);
+    if (kind == Reader::Didactic) {
+        // The newest read in front: the sketch's frames, byte for byte.
+        const QString echo = reader.textOf("Text9");
+        QVERIFY2(QRegularExpression(u"^M?(ÿM){40}"_s).match(echo).hasMatch(), qPrintable(echo));
+    }
+    reader.close();
+    QVERIFY2(reader.exitCode() == 0, reader.diagnosis().constData());
+}
+#endif
 
 QTEST_GUILESS_MAIN(TestPrograms)
 #include "tst_programs.moc"

@@ -9,10 +9,8 @@
 #include <QTest>
 
 #include <cerrno>
-#include <tuple>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -22,30 +20,22 @@ namespace {
 // Bounds a hang, nothing more: a loaded machine may take long to start a program.
 constexpr int Patience = 120000;
 
-// Reads a serial line until it has `count` bytes, or until its far end closes. Non-blocking,
-// since a program that had the line before may have left it returning nothing at once.
-QByteArray readLine(const QString &path, qsizetype count)
+// Everything a serial line brings until its far end closes, as the simulated Uno's does when it
+// ends: the pseudo-terminal then reads as gone.
+QByteArray readLine(const QString &path)
 {
     QByteArray bytes;
-    const int fd
-        = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return bytes;
-    std::ignore = QTest::qWaitFor(
-        [&] {
-            pollfd in{fd, POLLIN, 0};
-            if (::poll(&in, 1, 100) <= 0)
-                return false;
-            char buffer[256];
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n > 0)
-                bytes.append(buffer, n);
-            const bool closed
-                = n == 0 ? (in.revents & POLLHUP) != 0 : n < 0 && errno != EINTR && errno != EAGAIN;
-            return closed || bytes.size() >= count;
-        },
-        Patience);
-    ::close(fd);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    char buffer[256];
+    while (fd >= 0) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0)
+            bytes.append(buffer, n);
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    if (fd >= 0)
+        ::close(fd);
     return bytes;
 }
 
@@ -60,43 +50,6 @@ QByteArray codesOf(const QByteArray &line)
     }
     return codes;
 }
-
-// The simulated Uno (quorin-uno) as a process that the test starts, and the pseudo-terminal
-// that it prints first, once it has started.
-class SimulatedUno
-{
-public:
-    SimulatedUno(const QString &program, const QStringList &arguments)
-    {
-        m_process.start(program, arguments);
-    }
-    ~SimulatedUno()
-    {
-        m_process.terminate();
-        m_process.waitForFinished();
-    }
-    SimulatedUno(const SimulatedUno &) = delete;
-    SimulatedUno &operator=(const SimulatedUno &) = delete;
-
-    // The pseudo-terminal's path, or nothing if the program ended without one.
-    [[nodiscard]] QString waitForPort(int patience)
-    {
-        std::ignore = QTest::qWaitFor(
-            [&] { return m_process.canReadLine() || m_process.state() == QProcess::NotRunning; },
-            patience);
-        return QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    }
-    // What it said on standard error once it ended by itself, or nothing if it did not.
-    [[nodiscard]] QString waitForReport(int patience)
-    {
-        if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(patience))
-            return {};
-        return QString::fromLocal8Bit(m_process.readAllStandardError());
-    }
-
-private:
-    QProcess m_process;
-};
 
 } // namespace
 
@@ -135,13 +88,14 @@ void TestDevice::sketchSendsTheVoltageAsFramesBackToBack()
     QFETCH(int, millivolts);
     QFETCH(QString, shown);
     // One second of the chip's time, from power-on, which may take longer on a busy machine.
-    SimulatedUno uno(QStringLiteral(QUORIN_UNO),
-                     {QStringLiteral(QUORIN_SKETCH_DIR "/%1/%1.elf").arg(sketch), u"--a0"_s,
-                      QString::number(millivolts), u"--seconds"_s, u"1"_s});
-    const QString port = uno.waitForPort(Patience);
-    QVERIFY(!port.isEmpty());
-    const QByteArray line = readLine(port, 1 << 16);
-    const QString report = uno.waitForReport(Patience);
+    QProcess uno;
+    uno.start(QStringLiteral(QUORIN_UNO),
+              {QStringLiteral(QUORIN_SKETCH_DIR "/%1/%1.elf").arg(sketch), u"--a0"_s,
+               QString::number(millivolts), u"--seconds"_s, u"1"_s});
+    QTRY_VERIFY_WITH_TIMEOUT(uno.canReadLine(), Patience); // the pty's path comes first
+    const QByteArray line = readLine(QString::fromLocal8Bit(uno.readLine()).trimmed());
+    QVERIFY(uno.state() == QProcess::NotRunning || uno.waitForFinished(Patience));
+    const QString report = QString::fromLocal8Bit(uno.readAllStandardError());
 
     // Every byte is part of a frame, the first one from the start; one code throughout.
     QCOMPARE(line.indexOf(char(Quorin::SyncByte)), 0);
