@@ -1,20 +1,19 @@
 // uia-dump: what a UI Automation client, as a Windows screen reader is one, sees of a window:
-// every element under it with its control type, name, help text, full description and value,
-// then, optionally, the events it is told of while buttons are pressed through UI Automation.
+// every element under it with its control type, name, description, properties and patterns,
+// and, optionally, the events it is told of while buttons are pressed.
 //   uia-dump.exe [--invoke NAME]... [--watch SECONDS] [TITLE]
 //   uia-dump.exe --brief [TITLE]
-// With --brief, one line for each element under the window: its control type, name and full
-// description, as `Button "Esci" ""`.
 // TITLE defaults to "Lettura sensore", the readers' window; the window is waited for. Each
-// --invoke presses, through the Invoke pattern, the first element named NAME, in order, with
-// the events of the window's elements subscribed to; --watch (default 5) is how long events are
-// printed after each press. The tree is printed again at the end. Output is UTF-8.
-// Cross-built with the headers of the cross-built Qt (tools/windows/build-qt.sh):
-//   x86_64-w64-mingw32-g++-posix -std=c++17 -municode -I QT/include/QtGui/6.4.2
-//       -I QT/include/QtGui/6.4.2/QtGui -I QT/include -o uia-dump.exe uia-dump.cpp
-//       -static -lole32 -loleaut32 -luuid
-// It is a tool for looking, not a test: it reports what it finds, and fails only when the
-// window never shows or UI Automation cannot be created at all.
+// --invoke presses the first element named NAME, in order, through its Invoke pattern or, where
+// that fails, with a click at the centre of the element, while the window's events are
+// subscribed to; --watch (default 5) is how long events are printed after each press. The tree
+// is printed again at the end, then what the client asked for and could not get. With --brief,
+// one line for each element under the window: its control type, name and full description, as
+// `Button "Esci" ""`, and status 1 if they cannot be listed. Output is UTF-8.
+// The Windows build makes it as quorin-uia-dump.exe (tests/windows), with the headers of the
+// cross-built Qt: MinGW-w64's in Debian 12 lack the client interfaces.
+// It reports what it finds, and fails only when the window never shows or UI Automation cannot
+// be created at all.
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
@@ -48,13 +47,11 @@ IUIAutomationElementArray : public IUnknown
     virtual HRESULT STDMETHODCALLTYPE get_Length(int *length) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetElement(int index, IUIAutomationElement **element) = 0;
 };
-__CRT_UUID_DECL(IUIAutomationElementArray, 0x14314595, 0xb4bc, 0x4055, 0x95, 0xf2, 0x58, 0xf2,
-                0xe4, 0x2c, 0x98, 0x55)
+__CRT_UUID_DECL(IUIAutomationElementArray, 0x14314595, 0xb4bc, 0x4055, 0x95, 0xf2, 0x58, 0xf2, 0xe4,
+                0x2c, 0x98, 0x55)
 
 MIDL_INTERFACE("352ffba8-0973-437c-a61f-f64cafd81df9")
-IUIAutomationCondition : public IUnknown
-{
-};
+IUIAutomationCondition : public IUnknown{};
 __CRT_UUID_DECL(IUIAutomationCondition, 0x352ffba8, 0x0973, 0x437c, 0xa6, 0x1f, 0xf6, 0x4c, 0xaf,
                 0xd8, 0x1d, 0xf9)
 
@@ -70,26 +67,28 @@ MIDL_INTERFACE("a94cd8b1-0844-4cd6-9d2d-640537ab39e9")
 IUIAutomationValuePattern : public IUnknown
 {
     virtual HRESULT STDMETHODCALLTYPE SetValue(BSTR value) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_CurrentValue(BSTR *value) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_CurrentIsReadOnly(BOOL *readOnly) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_CurrentValue(BSTR * value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_CurrentIsReadOnly(BOOL * readOnly) = 0;
 };
-__CRT_UUID_DECL(IUIAutomationValuePattern, 0xa94cd8b1, 0x0844, 0x4cd6, 0x9d, 0x2d, 0x64, 0x05,
-                0x37, 0xab, 0x39, 0xe9)
+__CRT_UUID_DECL(IUIAutomationValuePattern, 0xa94cd8b1, 0x0844, 0x4cd6, 0x9d, 0x2d, 0x64, 0x05, 0x37,
+                0xab, 0x39, 0xe9)
 
 MIDL_INTERFACE("146c3c17-f12e-4e22-8c27-f894b9b79c69")
 IUIAutomationEventHandler : public IUnknown
 {
-    virtual HRESULT STDMETHODCALLTYPE HandleAutomationEvent(IUIAutomationElement *sender,
-                                                            EVENTID id) = 0;
+    virtual HRESULT STDMETHODCALLTYPE HandleAutomationEvent(IUIAutomationElement * sender,
+                                                            EVENTID id)
+        = 0;
 };
-__CRT_UUID_DECL(IUIAutomationEventHandler, 0x146c3c17, 0xf12e, 0x4e22, 0x8c, 0x27, 0xf8, 0x94,
-                0xb9, 0xb7, 0x9c, 0x69)
+__CRT_UUID_DECL(IUIAutomationEventHandler, 0x146c3c17, 0xf12e, 0x4e22, 0x8c, 0x27, 0xf8, 0x94, 0xb9,
+                0xb7, 0x9c, 0x69)
 
 MIDL_INTERFACE("40cd37d4-c756-4b0c-8c6f-bddfeeb13b50")
 IUIAutomationPropertyChangedEventHandler : public IUnknown
 {
-    virtual HRESULT STDMETHODCALLTYPE HandlePropertyChangedEvent(IUIAutomationElement *sender,
-                                                                 PROPERTYID id, VARIANT value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE HandlePropertyChangedEvent(IUIAutomationElement * sender,
+                                                                 PROPERTYID id, VARIANT value)
+        = 0;
 };
 __CRT_UUID_DECL(IUIAutomationPropertyChangedEventHandler, 0x40cd37d4, 0xc756, 0x4b0c, 0x8c, 0x6f,
                 0xbd, 0xdf, 0xee, 0xb1, 0x3b, 0x50)
@@ -97,9 +96,9 @@ __CRT_UUID_DECL(IUIAutomationPropertyChangedEventHandler, 0x40cd37d4, 0xc756, 0x
 MIDL_INTERFACE("e81d1b4e-11c5-42f8-9754-e7036c79f054")
 IUIAutomationStructureChangedEventHandler : public IUnknown
 {
-    virtual HRESULT STDMETHODCALLTYPE HandleStructureChangedEvent(IUIAutomationElement *sender,
-                                                                  int change,
-                                                                  SAFEARRAY *runtimeId) = 0;
+    virtual HRESULT STDMETHODCALLTYPE HandleStructureChangedEvent(IUIAutomationElement * sender,
+                                                                  int change, SAFEARRAY *runtimeId)
+        = 0;
 };
 __CRT_UUID_DECL(IUIAutomationStructureChangedEventHandler, 0xe81d1b4e, 0x11c5, 0x42f8, 0x97, 0x54,
                 0xe7, 0x03, 0x6c, 0x79, 0xf0, 0x54)
@@ -107,10 +106,10 @@ __CRT_UUID_DECL(IUIAutomationStructureChangedEventHandler, 0xe81d1b4e, 0x11c5, 0
 MIDL_INTERFACE("c270f6b5-5c69-4290-9745-7a7f97169468")
 IUIAutomationFocusChangedEventHandler : public IUnknown
 {
-    virtual HRESULT STDMETHODCALLTYPE HandleFocusChangedEvent(IUIAutomationElement *sender) = 0;
+    virtual HRESULT STDMETHODCALLTYPE HandleFocusChangedEvent(IUIAutomationElement * sender) = 0;
 };
-__CRT_UUID_DECL(IUIAutomationFocusChangedEventHandler, 0xc270f6b5, 0x5c69, 0x4290, 0x97, 0x45,
-                0x7a, 0x7f, 0x97, 0x16, 0x94, 0x68)
+__CRT_UUID_DECL(IUIAutomationFocusChangedEventHandler, 0xc270f6b5, 0x5c69, 0x4290, 0x97, 0x45, 0x7a,
+                0x7f, 0x97, 0x16, 0x94, 0x68)
 
 namespace {
 
@@ -155,14 +154,14 @@ std::set<std::string> &unavailable()
 
 const char *typeName(CONTROLTYPEID id)
 {
-    static const char *const names[] = {
-        "Button",    "Calendar",  "CheckBox",   "ComboBox",     "Edit",       "Hyperlink",
-        "Image",     "ListItem",  "List",       "Menu",         "MenuBar",    "MenuItem",
-        "ProgressBar", "RadioButton", "ScrollBar", "Slider",    "Spinner",    "StatusBar",
-        "Tab",       "TabItem",   "Text",       "ToolBar",      "ToolTip",    "Tree",
-        "TreeItem",  "Custom",    "Group",      "Thumb",        "DataGrid",   "DataItem",
-        "Document",  "SplitButton", "Window",   "Pane",         "Header",     "HeaderItem",
-        "Table",     "TitleBar",  "Separator",  "SemanticZoom", "AppBar"};
+    static const char *const names[]
+        = {"Button",      "Calendar",    "CheckBox",  "ComboBox",     "Edit",     "Hyperlink",
+           "Image",       "ListItem",    "List",      "Menu",         "MenuBar",  "MenuItem",
+           "ProgressBar", "RadioButton", "ScrollBar", "Slider",       "Spinner",  "StatusBar",
+           "Tab",         "TabItem",     "Text",      "ToolBar",      "ToolTip",  "Tree",
+           "TreeItem",    "Custom",      "Group",     "Thumb",        "DataGrid", "DataItem",
+           "Document",    "SplitButton", "Window",    "Pane",         "Header",   "HeaderItem",
+           "Table",       "TitleBar",    "Separator", "SemanticZoom", "AppBar"};
     const int index = id - UIA_ButtonControlTypeId;
     return index >= 0 && index < int(sizeof names / sizeof *names) ? names[index] : "?";
 }
@@ -230,9 +229,8 @@ std::string describe(IUIAutomationElement *element)
 {
     CONTROLTYPEID type = 0;
     element->get_CurrentControlType(&type);
-    return std::string(typeName(type)) + " " + text([&](BSTR *v) {
-               return element->get_CurrentName(v);
-           });
+    return std::string(typeName(type)) + " "
+        + text([&](BSTR *v) { return element->get_CurrentName(v); });
 }
 
 void printElement(IUIAutomationElement *element, int depth)
@@ -287,8 +285,8 @@ void printElement(IUIAutomationElement *element, int depth)
     if (!line.empty())
         say(indent + "    " + line);
     IUIAutomationValuePattern *value = nullptr;
-    HRESULT hr = element->GetCurrentPatternAs(UIA_ValuePatternId, __uuidof(IUIAutomationValuePattern),
-                                              reinterpret_cast<void **>(&value));
+    HRESULT hr = element->GetCurrentPatternAs(
+        UIA_ValuePatternId, __uuidof(IUIAutomationValuePattern), reinterpret_cast<void **>(&value));
     if (value) {
         say(indent + "    Value pattern: value "
             + text([&](BSTR *v) { return value->get_CurrentValue(v); }));
@@ -391,8 +389,7 @@ public:
         say("  focus on " + describe(sender));
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE HandleStructureChangedEvent(IUIAutomationElement *sender,
-                                                          int change,
+    HRESULT STDMETHODCALLTYPE HandleStructureChangedEvent(IUIAutomationElement *sender, int change,
                                                           SAFEARRAY *) override
     {
         say("  structure change " + std::to_string(change) + " under " + describe(sender));
@@ -427,22 +424,22 @@ private:
 
 void subscribe(IUIAutomation *uia, IUIAutomationElement *window, Listener *listener)
 {
-    const EVENTID events[] = {UIA_Text_TextChangedEventId, UIA_Text_TextSelectionChangedEventId,
+    const EVENTID events[] = {UIA_Text_TextChangedEventId,  UIA_Text_TextSelectionChangedEventId,
                               UIA_LiveRegionChangedEventId, UIA_Invoke_InvokedEventId,
-                              UIA_SystemAlertEventId, UIA_Window_WindowOpenedEventId};
+                              UIA_SystemAlertEventId,       UIA_Window_WindowOpenedEventId};
     for (EVENTID id : events) {
-        const HRESULT hr = uia->AddAutomationEventHandler(id, window, TreeScope_Subtree, nullptr,
-                                                          listener);
+        const HRESULT hr
+            = uia->AddAutomationEventHandler(id, window, TreeScope_Subtree, nullptr, listener);
         say("subscribe " + Listener::eventName(id) + ": "
             + (SUCCEEDED(hr) ? std::string("ok") : failed(hr)));
     }
-    PROPERTYID properties[] = {UIA_NamePropertyId, UIA_ValueValuePropertyId,
-                               UIA_HelpTextPropertyId, UIA_FullDescriptionPropertyId};
+    PROPERTYID properties[] = {UIA_NamePropertyId, UIA_ValueValuePropertyId, UIA_HelpTextPropertyId,
+                               UIA_FullDescriptionPropertyId};
     SAFEARRAY *list = SafeArrayCreateVector(VT_I4, 0, 4);
     for (LONG i = 0; i < 4; ++i)
         SafeArrayPutElement(list, &i, &properties[i]);
-    HRESULT hr = uia->AddPropertyChangedEventHandler(window, TreeScope_Subtree, nullptr, listener,
-                                                     list);
+    HRESULT hr
+        = uia->AddPropertyChangedEventHandler(window, TreeScope_Subtree, nullptr, listener, list);
     SafeArrayDestroy(list);
     say("subscribe property changes (Name, Value, HelpText, FullDescription): "
         + (SUCCEEDED(hr) ? std::string("ok") : failed(hr)));
@@ -573,8 +570,9 @@ int wmain(int argc, wchar_t **argv)
     }
     IUIAutomationTreeWalker *walker = nullptr;
     hr = uia->get_RawViewWalker(&walker);
-    say("== the tree, " + (walker ? std::string("through the raw view walker")
-                                   : "through FindAll, the raw view walker " + failed(hr)));
+    say("== the tree, "
+        + (walker ? std::string("through the raw view walker")
+                  : "through FindAll, the raw view walker " + failed(hr)));
     printTree(uia, walker, window, 0);
 
     IUIAutomationCondition *all = nullptr;
