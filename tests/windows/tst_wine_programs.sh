@@ -9,18 +9,19 @@
 # and without them Wine cancels every wait for received bytes. It also records what the program
 # sets, so that the lines the program leaves after opening COM3 can be checked.
 #
-#   tst_wine_programs.sh HOST_BUILD DIST SCRIPT HOLDFILE
+#   tst_wine_programs.sh HOST_BUILD DIST SCRIPT HOLDFILE UIADUMP
 # HOST_BUILD: a Linux build folder of this project, for quorin-sensor, quorin-xdrive,
 # quorin-layout and the pty library. DIST: the folder holding Quorin-<version>-windows-x64.zip and
 # Quorin-<version>-setup.exe (tools/windows/package.sh). SCRIPT: the installer's script, as the
 # Windows build writes it, for an older version's installer. HOLDFILE: quorin-holdfile.exe
-# (holdfile.c). With QUORIN_WINE_SCREENSHOTS=DIR set, a picture of each program receiving is
-# saved there.
+# (holdfile.c). UIADUMP: quorin-uia-dump.exe (tools/windows/uia-dump.cpp), a UI Automation client
+# that reads the window as a Windows screen reader does. With QUORIN_WINE_SCREENSHOTS=DIR set, a
+# picture of each program receiving is saved there.
 #
 # Every wait is for a state; the bound on it only stops a hang, and is generous because Wine is
 # slow on a loaded machine.
 set -euo pipefail
-[ $# -eq 4 ] || { echo "usage: $0 HOST_BUILD DIST SCRIPT HOLDFILE" >&2; exit 2; }
+[ $# -eq 5 ] || { echo "usage: $0 HOST_BUILD DIST SCRIPT HOLDFILE UIADUMP" >&2; exit 2; }
 top=$(cd "$(dirname "$0")/../.." && pwd)
 if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24 -dpi 96 -noreset" \
@@ -34,6 +35,7 @@ host=$(cd "$1" && pwd)
 dist=$(cd "$2" && pwd)
 script=$3
 holdfile=$4
+uiaDump=$5
 sensor=$host/tools/sensor/quorin-sensor
 xdrive=$host/tools/xdrive/quorin-xdrive
 layout=$host/tools/layout/quorin-layout
@@ -72,6 +74,7 @@ trap cleanup EXIT
 fail() {
     echo "FAIL: $*" >&2
     [ -z "${shown+set}" ] || echo "The value box last read: '$shown'" >&2
+    [ -z "${uiaSeen+set}" ] || printf 'UI Automation last read:\n%s\n' "$uiaSeen" >&2
     if [ -n "${window:-}" ]; then
         local shot=${TMPDIR:-/tmp}/quorin-wine-failure.png
         timeout 60 import -silent -window "$window" "$shot" 2> /dev/null \
@@ -102,6 +105,17 @@ pixel() {
 lampIs() {
     # shellcheck disable=SC2086 # "X Y"
     [ "$(pixel "$window" ${at[Shape1]})" = "$1" ]
+}
+
+# Whether a UI Automation client, as a Windows screen reader is one, reads each LINE among the
+# window's controls: `TYPE "NAME" "DESCRIPTION"` (uia-dump.cpp). Wine 10 gives a client the
+# controls' types, names and descriptions, not their values.
+uiaHas() { # LINE...
+    local line
+    uiaSeen=$("${Wine[@]}" "$uiaDump" --brief 2> /dev/null | tr -d '\r') || return 1
+    for line in "$@"; do
+        grep -qxF -- "$line" <<< "$uiaSeen" || return 1
+    done
 }
 
 # The simulated sensor, sending one code over and over on a new pseudo-terminal that is COM3.
@@ -227,10 +241,18 @@ session() {
     state=$(tail -n 1 "$lines" 2>/dev/null || echo "DTR 1 RTS 1 (never set)")
     [ "$state" = "DTR 0 RTS 0" ] || fail "$exe leaves the lines $state after opening COM3"
     pass "$exe opens its window with the lamp lit, holds COM3 open, DTR and RTS off"
+    local controls=('Button "Ricevi i dati" ""' 'Button "Blocca la ricezione" ""'
+        'Button "Esci" ""' 'Custom "Porta aperta" "Stato della porta"'
+        'Edit "Valore sensore" "vuoto, scala da 0 a 100"')
+    local echoBox="Byte ricevuti, dal più recente; qui i codici degli ultimi 8"
+    [ "$layoutName" = standard ] || controls+=("Edit \"Dati ricevuti\" \"$echoBox\"")
+    waitFor "$exe: its controls through UI Automation" uiaHas "${controls[@]}"
+    pass "$exe: a UI Automation client reads its controls' Italian names and descriptions"
 
     click Command2
     waitFor "$exe shows $Value1" valueIs "$Value1"
-    pass "$exe: Ricevi i dati shows $Value1 for the code $Code1"
+    waitFor "$exe: the value box's description" uiaHas 'Edit "Valore sensore" "scala da 0 a 100"'
+    pass "$exe: Ricevi i dati shows $Value1 for the code $Code1; the box is no longer told empty"
     if [ "$layoutName" = didactic ]; then
         # Every byte one character, up to the box's 2048, the newest.
         local text
@@ -250,7 +272,8 @@ session() {
     click Command1
     waitFor "Blocca la ricezione turns the lamp red" lampIs "$Unlit"
     waitFor "Blocca la ricezione releases COM3" ptyFree
-    pass "$exe: Blocca la ricezione turns the lamp red and releases COM3"
+    waitFor "$exe: the lamp's name" uiaHas 'Custom "Porta chiusa" "Stato della porta"'
+    pass "$exe: Blocca la ricezione turns the lamp red, named Porta chiusa, and releases COM3"
 
     startSensor "$Code2"
     click Command2
