@@ -15,6 +15,7 @@
 #include "protocol.h"
 #include "pty.h"
 #include "samplereceiveloop.h"
+#include "sensorport.h"
 #include "serialcommport.h"
 #include "signalgenerator.h"
 
@@ -235,7 +236,7 @@ public:
         , m_durations(durations)
         , m_form(scenario.didactic ? Quorin::didacticLayout() : Quorin::standardLayout(),
                  new Quorin::SerialCommPort(nullptr, [path = m_line.slavePath()](int number) {
-                     return number == Quorin::Form1::SensorPort ? path
+                     return number == Quorin::SensorPort ? path
                                                                 : Quorin::deviceForPort(number);
                  }))
     {

@@ -3,7 +3,7 @@
 #include "accessiblepace.h"
 #include "commport.h"
 #include "echotext.h"
-#include "protocol.h"
+#include "sensorport.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -22,10 +22,6 @@ using namespace Qt::StringLiterals;
 namespace Quorin {
 
 namespace {
-
-constexpr char LineSettingsText[] = "9600,N,8,1";
-static_assert(baudRateOf(LineSettingsText) == LineBaudRate,
-              "the sensor's line, as protocol.h has it");
 
 // What assistive technologies read of the echo box: the codes of its newest bytes only, not
 // thousands of characters.
@@ -198,9 +194,7 @@ void Form1::load()
 {
     if (m_port->isOpen())
         m_port->setOpen(false);
-    m_port->setReadLength(0);
-    m_port->setPortNumber(SensorPort);
-    m_port->setSettings(QString::fromLatin1(LineSettingsText));
+    configureSensorPort(*m_port);
     m_lamp->setState(LampState::Unlit);
     if (!m_port->isOpen())
         m_port->setOpen(true);
