@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+namespace Quorin {
+
+class Session;
+
+// The session's points as a table, one row a point, for the window's table: the graph's text
+// alternative, which a screen reader reads row by row. Numbers are written with the decimal
+// separator of the user's locale.
+class PointTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit PointTableModel(const Session &session, QObject *parent = nullptr);
+
+    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
+    [[nodiscard]] int columnCount(const QModelIndex &parent = {}) const override;
+    [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
+    [[nodiscard]] QVariant headerData(int section, Qt::Orientation orientation,
+                                      int role) const override;
+
+private:
+    const Session &m_session;
+    // The rows the view knows of: the session has the point before the view is told of it.
+    int m_rows = 0;
+};
+
+} // namespace Quorin

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QChar>
+#include <QLocale>
+#include <QString>
+
+namespace Quorin {
+
+class Session;
+struct Point;
+
+// The columns of the points' table, in the window, the files and the clipboard alike.
+enum class Column { Time, Value, Samples, Minimum, Maximum, DateTime };
+inline constexpr int ColumnCount = 6;
+
+// The decimal separator numbers are written with where the user's habits are `locale`'s: a comma
+// where the locale writes one, else a point.
+[[nodiscard]] QChar decimalSeparatorFor(const QLocale &locale);
+
+// A column's heading, with its unit: "Tempo (s)", "Valore (°C)"; the session's title, when it
+// has one, names the value's column.
+[[nodiscard]] QString columnHeader(const Session &session, Column column);
+
+// What a point shows in a column, with `decimalSeparator`; where it is a comma, the date and
+// time are written day first, as in Italy, else as ISO 8601 writes them.
+[[nodiscard]] QString cellText(const Session &session, const Point &point, Column column,
+                               QChar decimalSeparator);
+
+// A value that is a mean of samples, as the table writes it: two decimals.
+[[nodiscard]] QString meanText(double value, QChar decimalSeparator);
+
+// The two kinds of CSV file: for Excel and Calc on an Italian system, ';' between fields and
+// decimal commas; for other tools, ',' between fields and decimal points. Both UTF-8 with a
+// byte order mark, which Excel needs to read the unit's "°", and CRLF line ends.
+enum class CsvFormat { Semicolon, Comma };
+
+// The format that opens by a double-click on a system of `locale`.
+[[nodiscard]] CsvFormat csvFormatFor(const QLocale &locale);
+
+// The session as a CSV file: a heading row, then a row for each point.
+[[nodiscard]] QByteArray csvText(const Session &session, CsvFormat format);
+
+// The session as tab-separated text, which pastes into a spreadsheet's columns.
+[[nodiscard]] QString tabText(const Session &session, QChar decimalSeparator);
+
+} // namespace Quorin
