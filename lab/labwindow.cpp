@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -26,6 +27,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
@@ -51,6 +53,8 @@ constexpr int LongestDurationMinutes = 24 * 60;
 constexpr double InchesPerMetre = 1 / 0.0254;
 constexpr double ScreenDpi = 96.0;
 constexpr qreal ValuePointSize = 36;
+constexpr int DefaultWidth = 1100;
+constexpr int DefaultHeight = 720;
 
 enum class Unsaved { Save, Discard, Cancel };
 
@@ -125,6 +129,9 @@ LabWindow::LabWindow(CommPort *port, const QString &journalFolder, QWidget *pare
     });
     updateFigures();
     updateState();
+    // Room for the graph beside the controls, within the screen.
+    if (const QScreen *screen = this->screen())
+        resize(QSize(DefaultWidth, DefaultHeight).boundedTo(screen->availableSize()));
 }
 
 LabWindow::~LabWindow() = default;
@@ -458,7 +465,10 @@ void LabWindow::say(const QString &status)
 
 QString LabWindow::suggestedFileName(const QString &suffix) const
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // Documents where the user has that folder, else the home folder.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
     QString name = safeFileName(m_session.title());
     if (name.isEmpty())
         name = u"Registrazione"_s;

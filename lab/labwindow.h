@@ -47,6 +47,7 @@ public:
     void start();
 
     [[nodiscard]] Session &session() { return m_session; }
+    [[nodiscard]] const Session &session() const { return m_session; }
     [[nodiscard]] StatusLamp *lamp() const { return m_lamp; }
 
 protected:

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace Quorin {
@@ -24,10 +26,13 @@ QString decimal(double value, int decimals, QChar separator)
     return text;
 }
 
-QString quotedField(const QString &field, QChar separator)
+// A field in quotes where it holds a character that separates fields in either format, or in
+// what Calc splits at by default (',', ';' and the tab all at once): so a decimal comma never
+// splits a number in two, and Calc and Excel still read the number in the quotes as a number.
+QString quotedField(const QString &field)
 {
-    if (!field.contains(separator) && !field.contains(u'"') && !field.contains(u'\n')
-        && !field.contains(u'\r'))
+    static const QString special = u",;\t\"\r\n"_s;
+    if (std::none_of(field.begin(), field.end(), [](QChar c) { return special.contains(c); }))
         return field;
     return u'"' + QString(field).replace(u"\""_s, u"\"\""_s) + u'"';
 }
@@ -35,8 +40,7 @@ QString quotedField(const QString &field, QChar separator)
 QString joinedRows(const Session &session, QChar fieldSeparator, QChar decimalSeparator,
                    bool quoted, const QString &lineEnd)
 {
-    const auto field
-        = [&](const QString &text) { return quoted ? quotedField(text, fieldSeparator) : text; };
+    const auto field = [&](const QString &text) { return quoted ? quotedField(text) : text; };
     QString text;
     text.reserve(qsizetype(session.points().size() + 1) * 64);
     for (int column = 0; column < ColumnCount; ++column) {
@@ -49,7 +53,7 @@ QString joinedRows(const Session &session, QChar fieldSeparator, QChar decimalSe
         for (int column = 0; column < ColumnCount; ++column) {
             if (column > 0)
                 text += fieldSeparator;
-            text += cellText(session, point, Column(column), decimalSeparator);
+            text += field(cellText(session, point, Column(column), decimalSeparator));
         }
         text += lineEnd;
     }

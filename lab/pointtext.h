@@ -31,8 +31,9 @@ inline constexpr int ColumnCount = 6;
 [[nodiscard]] QString meanText(double value, QChar decimalSeparator);
 
 // The two kinds of CSV file: for Excel and Calc on an Italian system, ';' between fields and
-// decimal commas; for other tools, ',' between fields and decimal points. Both UTF-8 with a
-// byte order mark, which Excel needs to read the unit's "°", and CRLF line ends.
+// decimal commas, each number with a comma in quotes; for other tools, ',' between fields and
+// decimal points. Both UTF-8 with a byte order mark, which Excel needs to read the unit's "°",
+// and CRLF line ends.
 enum class CsvFormat { Semicolon, Comma };
 
 // The format that opens by a double-click on a system of `locale`.

@@ -126,9 +126,12 @@ QImage SessionGraph::picture(QSize size, double scale)
     m_decimator.update();
     updateRanges();
     updateLine(int(std::lround(size.width())));
-    QImage image = toPixmap(int(std::lround(size.width() / scale)),
-                            int(std::lround(size.height() / scale)), scale)
-                       .toImage();
+    // The scale nearest to the one asked for that makes the width come out exact.
+    const int width = std::max(int(std::lround(size.width() / scale)), 1);
+    const double exact = double(size.width()) / width;
+    QImage image = toPixmap(width, int(std::lround(size.height() / exact)), exact).toImage();
+    if (image.size() != size)
+        image = image.copy(QRect(QPoint(), size));
     updateLine(axisRect()->width());
     replot(rpQueuedReplot);
     return image;

@@ -35,26 +35,27 @@ private Q_SLOTS:
         QTest::addColumn<int>("kind"); // a CsvFormat, or -1 for the clipboard's text
         QTest::addColumn<QByteArray>("expected");
         // The mean of 128 and 130 is 129: (129 - 1) * 100 / 253 = 50.59...; 128 and 130 alone
-        // are 50.19... and 50.98...
+        // are 50.19... and 50.98... Calc splits at commas too unless told otherwise: numbers
+        // with a decimal comma come in quotes.
         QTest::newRow("semicolons and decimal commas, for Italian Excel and Calc")
             << QString() << u"°C"_s << int(Quorin::CsvFormat::Semicolon)
             << QByteArray("\xEF\xBB\xBF"
                           "Tempo (s);Valore (°C);Campioni;Minimo;Massimo;Data e ora\r\n"
-                          "0,0;50,59;2;50,2;51,0;06/05/2024 10:15:30\r\n"
-                          "0,5;0,00;1;0,0;0,0;06/05/2024 10:15:30\r\n");
+                          "\"0,0\";\"50,59\";2;\"50,2\";\"51,0\";06/05/2024 10:15:30\r\n"
+                          "\"0,5\";\"0,00\";1;\"0,0\";\"0,0\";06/05/2024 10:15:30\r\n");
         QTest::newRow("commas and decimal points, for other tools")
             << QString() << u"%"_s << int(Quorin::CsvFormat::Comma)
             << QByteArray("\xEF\xBB\xBF"
                           "Tempo (s),Valore (%),Campioni,Minimo,Massimo,Data e ora\r\n"
                           "0.0,50.59,2,50.2,51.0,2024-05-06 10:15:30\r\n"
                           "0.5,0.00,1,0.0,0.0,2024-05-06 10:15:30\r\n");
-        QTest::newRow("a title names the values; quoted where it holds the separator")
-            << u"Acqua; \"calda\""_s << QString() << int(Quorin::CsvFormat::Semicolon)
+        QTest::newRow("a title names the values; quoted where it holds a separator")
+            << u"Acqua; \"calda\""_s << QString() << int(Quorin::CsvFormat::Comma)
             << QByteArray(
                    "\xEF\xBB\xBF"
-                   "Tempo (s);\"Acqua; \"\"calda\"\"\";Campioni;Minimo;Massimo;Data e ora\r\n"
-                   "0,0;50,59;2;50,2;51,0;06/05/2024 10:15:30\r\n"
-                   "0,5;0,00;1;0,0;0,0;06/05/2024 10:15:30\r\n");
+                   "Tempo (s),\"Acqua; \"\"calda\"\"\",Campioni,Minimo,Massimo,Data e ora\r\n"
+                   "0.0,50.59,2,50.2,51.0,2024-05-06 10:15:30\r\n"
+                   "0.5,0.00,1,0.0,0.0,2024-05-06 10:15:30\r\n");
         QTest::newRow("the clipboard: tabs, decimal commas, one line for each row")
             << u"Luce\tdel\nsole"_s << u" lux "_s << -1
             << QByteArray("Tempo (s)\tLuce del sole (lux)\tCampioni\tMinimo\tMassimo\tData e ora\n"
