@@ -10,6 +10,7 @@
 #include "savefile.h"
 #include "sessiongraph.h"
 #include "statuslamp.h"
+#include "valuebox.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -177,10 +178,9 @@ void LabWindow::createControls()
     });
 
     auto *valueCaption = new QLabel(u"Valore attuale"_s, this);
-    m_value = new QLineEdit(this);
+    // The readers' value box, paced for screen readers as theirs is.
+    m_value = new ValueBox(this);
     m_value->setObjectName(u"Text1"_s);
-    m_value->setReadOnly(true);
-    m_value->setAccessibleName(u"Valore attuale"_s);
     QFont big(u"Arial"_s);
     big.setFamilies({u"Arial"_s, u"Liberation Sans"_s});
     big.setPointSizeF(ValuePointSize);
@@ -402,9 +402,7 @@ void LabWindow::onSampled(int code)
 
 void LabWindow::showValue()
 {
-    const QString shown = formatValue(scaledValue(m_newestCode), QLocale());
-    if (m_value->text() != shown)
-        m_value->setText(shown);
+    m_value->showValue(formatValue(scaledValue(m_newestCode), QLocale()));
 }
 
 void LabWindow::updateState()

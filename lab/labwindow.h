@@ -21,6 +21,7 @@ class PointTableModel;
 class Recorder;
 class SessionGraph;
 class StatusLamp;
+class ValueBox;
 
 // Quorinlab's window: the value now and the port's lamp, the graph and the table of the
 // session's points, the recording's settings and figures, and the buttons that start and stop
@@ -86,7 +87,7 @@ private:
     PointTableModel *m_model = nullptr;
     QTableView *m_table = nullptr;
     StatusLamp *m_lamp = nullptr;
-    QLineEdit *m_value = nullptr;
+    ValueBox *m_value = nullptr;
     QLabel *m_valueUnit = nullptr;
     QPushButton *m_start = nullptr;
     QPushButton *m_stop = nullptr;
