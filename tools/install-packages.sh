@@ -20,8 +20,9 @@ device=(gcc-avr avr-libc arduino-core-avr avrdude simavr libsimavr-dev)
 # The checks of the Debian package, its menu entries and its AppStream metainfo.
 package=(lintian desktop-file-utils appstream)
 # The Italian locale's sources, from which the test of quorin-port3 makes it_IT.UTF-8 for itself
-# where the system has not generated it.
-italian=(locales)
+# where the system has not generated it; LibreOffice Calc, without its windows, which opens
+# Quorinlab's files as a class's spreadsheet does.
+italian=(locales libreoffice-calc-nogui)
 # clang with its sanitizer and libFuzzer runtimes, llvm-symbolizer for the sanitizers' stack
 # traces, and the style checkers.
 checks=(clang libclang-rt-14-dev llvm clang-format clang-tidy)

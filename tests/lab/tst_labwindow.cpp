@@ -1,6 +1,7 @@
 // Quorinlab's window on a fake port, driven through its buttons and dialogs as a user would,
 // checking what the user sees: the value, the lamp, the figures, the table, the graph, the files.
 
+#include "dialoganswer.h"
 #include "fakecommport.h"
 #include "journal.h"
 #include "labwindow.h"
@@ -34,60 +35,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int Patience = 20000; // bounds a hang only
-
-// Answers the next message box, or file dialog, that opens, from within its own event loop; the
-// message box's text is kept.
-class DialogAnswer
-{
-public:
-    // Clicks the message box's button of that caption.
-    static std::unique_ptr<DialogAnswer> click(const QString &caption)
-    {
-        return std::make_unique<DialogAnswer>([caption](QWidget *dialog) {
-            auto *box = qobject_cast<QMessageBox *>(dialog);
-            if (!box)
-                return false;
-            for (QAbstractButton *button : box->buttons()) {
-                if (button->text().remove(u'&') == caption)
-                    button->click();
-            }
-            return true;
-        });
-    }
-    // Types a file's whole path into the file dialog and accepts it.
-    static std::unique_ptr<DialogAnswer> choose(const QString &path)
-    {
-        return std::make_unique<DialogAnswer>([path](QWidget *dialog) {
-            auto *files = qobject_cast<QFileDialog *>(dialog);
-            auto *name = files ? files->findChild<QLineEdit *>(u"fileNameEdit"_s) : nullptr;
-            if (!name)
-                return false;
-            name->setText(path);
-            QMetaObject::invokeMethod(files, "accept");
-            return true;
-        });
-    }
-
-    // `answer` answers a dialog it knows, and says whether it did.
-    explicit DialogAnswer(std::function<bool(QWidget *)> answer)
-    {
-        m_poll.setInterval(10);
-        QObject::connect(&m_poll, &QTimer::timeout, [this, answer = std::move(answer)] {
-            QWidget *dialog = QApplication::activeModalWidget();
-            if (const auto *box = qobject_cast<QMessageBox *>(dialog))
-                m_text = box->text();
-            if (dialog && answer(dialog))
-                m_poll.stop();
-        });
-        m_poll.start();
-    }
-    [[nodiscard]] bool answered() const { return !m_poll.isActive(); }
-    [[nodiscard]] QString text() const { return m_text; }
-
-private:
-    QTimer m_poll;
-    QString m_text;
-};
 
 // The window on a fake port, shown and started, with a sensor sending frames of `code` every
 // few milliseconds while `sending`.
