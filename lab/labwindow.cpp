@@ -230,28 +230,25 @@ void LabWindow::createControls()
 
     auto *settings = new QGroupBox(u"Registrazione"_s, this);
     auto *settingsForm = new QFormLayout(settings);
-    settingsForm->addRow(u"&Intervallo fra i punti:"_s, m_interval);
-    settingsForm->addRow(u"&Durata:"_s, m_duration);
-    settingsForm->addRow(u"&Titolo:"_s, m_title);
-    settingsForm->addRow(u"&Unità di misura:"_s, m_unit);
+    settingsForm->addRow(u"&Intervallo fra i punti"_s, m_interval);
+    settingsForm->addRow(u"&Durata"_s, m_duration);
+    settingsForm->addRow(u"&Titolo"_s, m_title);
+    settingsForm->addRow(u"&Unità di misura"_s, m_unit);
     settingsForm->addRow(m_autoScale);
+    // A combo box that cannot be typed in reads as its choice; its caption names it.
+    m_interval->setAccessibleName(
+        qobject_cast<QLabel *>(settingsForm->labelForField(m_interval))->text().remove(u'&'));
 
     m_pointCount = figure("pointCount");
     m_elapsed = figure("elapsed");
     m_minimum = figure("minimum");
     m_maximum = figure("maximum");
     m_mean = figure("mean");
+    // Each figure one line of text, its caption and its value, as a screen reader reads it.
     auto *figures = new QGroupBox(u"Sessione"_s, this);
-    auto *figuresForm = new QFormLayout(figures);
-    figuresForm->addRow(u"Punti:"_s, m_pointCount);
-    figuresForm->addRow(u"Tempo trascorso:"_s, m_elapsed);
-    figuresForm->addRow(u"Minimo:"_s, m_minimum);
-    figuresForm->addRow(u"Massimo:"_s, m_maximum);
-    figuresForm->addRow(u"Media:"_s, m_mean);
-    // A figure reads as its caption and its value.
+    auto *figuresColumn = new QVBoxLayout(figures);
     for (QLabel *value : {m_pointCount, m_elapsed, m_minimum, m_maximum, m_mean})
-        value->setAccessibleName(
-            qobject_cast<QLabel *>(figuresForm->labelForField(value))->text().chopped(1));
+        figuresColumn->addWidget(value);
 
     m_status = new QLabel(this);
     m_status->setObjectName(u"status"_s);
@@ -434,16 +431,17 @@ void LabWindow::updateFigures()
             ? u"–"_s
             : (unit.isEmpty() ? meanText(v, separator) : meanText(v, separator) + u' ' + unit);
     };
-    const auto set = [](QLabel *label, const QString &text) {
+    const auto set = [](QLabel *label, const QString &caption, const QString &figure) {
+        const QString text = caption + u": "_s + figure;
         if (label->text() != text)
             label->setText(text);
     };
-    set(m_pointCount, QString::number(figures.points));
-    set(m_elapsed,
+    set(m_pointCount, u"Punti"_s, QString::number(figures.points));
+    set(m_elapsed, u"Tempo trascorso"_s,
         elapsedText(m_session.isRecording() ? m_recorder->sessionTimeMs() : m_session.endMs()));
-    set(m_minimum, value(figures.minimum));
-    set(m_maximum, value(figures.maximum));
-    set(m_mean, value(figures.mean));
+    set(m_minimum, u"Minimo"_s, value(figures.minimum));
+    set(m_maximum, u"Massimo"_s, value(figures.maximum));
+    set(m_mean, u"Media"_s, value(figures.mean));
 }
 
 void LabWindow::report(const QString &message)

@@ -116,9 +116,9 @@ private Q_SLOTS:
 
         const Quorin::Session &session = lab.window.session();
         const auto rows = qsizetype(session.points().size());
-        QCOMPARE(lab.text("pointCount"), QString::number(rows));
-        QCOMPARE(lab.text("minimum"), u"50,20 °C"_s);
-        QCOMPARE(lab.text("mean"), u"50,20 °C"_s);
+        QCOMPARE(lab.text("pointCount"), u"Punti: %1"_s.arg(rows));
+        QCOMPARE(lab.text("minimum"), u"Minimo: 50,20 °C"_s);
+        QCOMPARE(lab.text("mean"), u"Media: 50,20 °C"_s);
         // The table: a row for each point, as the files write it.
         const QAbstractItemModel *table = lab.find<QTableView>("points")->model();
         QCOMPARE(table->rowCount(), rows);
