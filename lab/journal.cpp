@@ -85,6 +85,9 @@ std::optional<Contents> readJournal(const QString &path)
     if (header.size() != 3 || header[0] != Signature || header[1].toInt() != FormatVersion)
         return std::nullopt;
     Contents contents;
+    // Room for every point at once: most of a journal is its points, about 30 bytes a line.
+    constexpr qint64 PointLineBytes = 30;
+    contents.points.reserve(std::size_t(file.size() / PointLineBytes));
     contents.origin
         = QDateTime::fromString(QString::fromLatin1(header[2]), Qt::ISODateWithMs).toLocalTime();
     if (!contents.origin.isValid())
@@ -171,14 +174,16 @@ bool Journal::resume(const QString &path)
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0))
         return false;
-    const auto contents = readJournal(path);
+    auto contents = readJournal(path);
     if (!contents)
         return false;
     m_session.setOrigin(contents->origin);
     m_session.setTitle(contents->title);
     m_session.setUnit(contents->unit);
-    for (const Point &point : contents->points)
-        m_session.restorePoint(point);
+    // The samples of the interval that was open are a point now.
+    if (contents->open)
+        contents->points.push_back(*contents->open);
+    m_session.restore(std::move(contents->points));
     m_lastIntervalMs = contents->lastIntervalMs;
     m_file.setFileName(path);
     m_lock = std::move(lock);
@@ -190,9 +195,8 @@ bool Journal::resume(const QString &path)
             writeLine({});
         m_sync.start();
     }
-    // The samples of the interval that was open are a point now, in the journal too.
     if (contents->open)
-        m_session.restorePoint(*contents->open);
+        writeLine(pointLine("point", *contents->open));
     m_session.setSavedPoints(contents->saved);
     return true;
 }

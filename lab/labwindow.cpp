@@ -120,10 +120,12 @@ LabWindow::LabWindow(CommPort *port, const QString &journalFolder, QWidget *pare
         if (m_session.points().size() == 1)
             updateState();
     });
-    connect(&m_session, &Session::cleared, this, [this] {
-        updateFigures();
-        updateState();
-    });
+    for (const auto changed : {&Session::cleared, &Session::restored}) {
+        connect(&m_session, changed, this, [this] {
+            updateFigures();
+            updateState();
+        });
+    }
     connect(&m_session, &Session::labelsChanged, this, [this] {
         m_valueUnit->setText(m_session.unit());
         updateFigures();
@@ -487,7 +489,8 @@ bool LabWindow::saveData()
     const QString path = dialog.selectedFiles().constFirst();
     const CsvFormat format
         = dialog.selectedNameFilter() == comma ? CsvFormat::Comma : CsvFormat::Semicolon;
-    if (const auto failure = saveWhole(path, csvText(m_session, format))) {
+    const auto write = [&](QIODevice &file) { return writeCsv(m_session, format, file); };
+    if (const auto failure = saveWhole(path, write)) {
         report(*failure);
         return false;
     }

@@ -10,18 +10,37 @@ PointTableModel::PointTableModel(const Session &session, QObject *parent)
     , m_session(session)
     , m_rows(int(session.points().size()))
 {
-    connect(&session, &Session::pointAdded, this, [this](qsizetype index) {
-        beginInsertRows({}, m_rows, int(index));
-        m_rows = int(index) + 1;
-        endInsertRows();
+    m_rowsDue.setSingleShot(true);
+    m_rowsDue.setInterval(RowsEveryMs);
+    connect(&m_rowsDue, &QTimer::timeout, this, &PointTableModel::addRows);
+    connect(&session, &Session::pointAdded, this, [this] {
+        if (!m_rowsDue.isActive())
+            m_rowsDue.start();
     });
-    connect(&session, &Session::cleared, this, [this] {
+    // The last points of a run show at once.
+    connect(&session, &Session::runChanged, this, &PointTableModel::addRows);
+    const auto reset = [this] {
+        m_rowsDue.stop();
         beginResetModel();
-        m_rows = 0;
+        m_rows = int(m_session.points().size());
         endResetModel();
-    });
+    };
+    // Many points at once, or none: the view starts afresh rather than take them row by row.
+    connect(&session, &Session::restored, this, reset);
+    connect(&session, &Session::cleared, this, reset);
     connect(&session, &Session::labelsChanged, this,
             [this] { Q_EMIT headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1); });
+}
+
+void PointTableModel::addRows()
+{
+    m_rowsDue.stop();
+    const int rows = int(m_session.points().size());
+    if (rows <= m_rows)
+        return;
+    beginInsertRows({}, m_rows, rows - 1);
+    m_rows = rows;
+    endInsertRows();
 }
 
 int PointTableModel::rowCount(const QModelIndex &parent) const

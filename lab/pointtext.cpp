@@ -2,9 +2,12 @@
 
 #include "session.h"
 
+#include <QBuffer>
 #include <QStringList>
 
 #include <algorithm>
+#include <functional>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -37,27 +40,42 @@ QString quotedField(const QString &field)
     return u'"' + QString(field).replace(u"\""_s, u"\"\""_s) + u'"';
 }
 
-QString joinedRows(const Session &session, QChar fieldSeparator, QChar decimalSeparator,
-                   bool quoted, const QString &lineEnd)
+// The table's rows as text, handed to `take` a block of rows at a time, so that a day's points
+// never sit in memory as text whole; stops when `take` says false. The date and time are the
+// same for the points of one second: they are written once.
+bool writeRows(const Session &session, QChar fieldSeparator, QChar decimalSeparator, bool quoted,
+               const QString &lineEnd, const std::function<bool(const QString &)> &take)
 {
+    constexpr qsizetype BlockChars = 64 * 1024;
     const auto field = [&](const QString &text) { return quoted ? quotedField(text) : text; };
     QString text;
-    text.reserve(qsizetype(session.points().size() + 1) * 64);
+    text.reserve(BlockChars + 1024);
     for (int column = 0; column < ColumnCount; ++column) {
         if (column > 0)
             text += fieldSeparator;
         text += field(columnHeader(session, Column(column)));
     }
     text += lineEnd;
+    qint64 second = -1;
+    QString dateTime;
     for (const Point &point : session.points()) {
-        for (int column = 0; column < ColumnCount; ++column) {
-            if (column > 0)
-                text += fieldSeparator;
+        for (int column = 0; column < int(Column::DateTime); ++column) {
             text += field(cellText(session, point, Column(column), decimalSeparator));
+            text += fieldSeparator;
         }
+        if (point.timeMs / 1000 != second) {
+            second = point.timeMs / 1000;
+            dateTime = field(cellText(session, point, Column::DateTime, decimalSeparator));
+        }
+        text += dateTime;
         text += lineEnd;
+        if (text.size() >= BlockChars) {
+            if (!take(text))
+                return false;
+            text.clear();
+        }
     }
-    return text;
+    return take(text);
 }
 
 } // namespace
@@ -125,18 +143,37 @@ CsvFormat csvFormatFor(const QLocale &locale)
     return decimalSeparatorFor(locale) == u',' ? CsvFormat::Semicolon : CsvFormat::Comma;
 }
 
-QByteArray csvText(const Session &session, CsvFormat format)
+bool writeCsv(const Session &session, CsvFormat format, QIODevice &file)
 {
     const bool semicolon = format == CsvFormat::Semicolon;
-    return "\xEF\xBB\xBF"
-        + joinedRows(session, semicolon ? u';' : u',', semicolon ? u',' : u'.', true, u"\r\n"_s)
-              .toUtf8();
+    const QByteArray byteOrderMark("\xEF\xBB\xBF");
+    if (file.write(byteOrderMark) != byteOrderMark.size())
+        return false;
+    return writeRows(session, semicolon ? u';' : u',', semicolon ? u',' : u'.', true, u"\r\n"_s,
+                     [&file](const QString &rows) {
+                         const QByteArray bytes = rows.toUtf8();
+                         return file.write(bytes) == bytes.size();
+                     });
+}
+
+QByteArray csvText(const Session &session, CsvFormat format)
+{
+    QByteArray text;
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::WriteOnly);
+    std::ignore = writeCsv(session, format, buffer); // memory takes it all
+    return text;
 }
 
 QString tabText(const Session &session, QChar decimalSeparator)
 {
     // The heading's title and unit are simplified: no tab or line end can break its row.
-    return joinedRows(session, u'\t', decimalSeparator, false, u"\n"_s);
+    QString text;
+    writeRows(session, u'\t', decimalSeparator, false, u"\n"_s, [&text](const QString &rows) {
+        text += rows;
+        return true;
+    });
+    return text;
 }
 
 } // namespace Quorin

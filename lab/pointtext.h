@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QChar>
+#include <QIODevice>
 #include <QLocale>
 #include <QString>
 
@@ -39,7 +40,10 @@ enum class CsvFormat { Semicolon, Comma };
 // The format that opens by a double-click on a system of `locale`.
 [[nodiscard]] CsvFormat csvFormatFor(const QLocale &locale);
 
-// The session as a CSV file: a heading row, then a row for each point.
+// Writes the session as a CSV file: a heading row, then a row for each point, a block at a time.
+// False when the file refused a block.
+[[nodiscard]] bool writeCsv(const Session &session, CsvFormat format, QIODevice &file);
+// The same text, whole.
 [[nodiscard]] QByteArray csvText(const Session &session, CsvFormat format);
 
 // The session as tab-separated text, which pastes into a spreadsheet's columns.

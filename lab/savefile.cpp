@@ -39,15 +39,22 @@ WriteFailure explainWriteFailure(const QString &path, const QString &systemWords
     return {u"il sistema risponde %1"_s.arg(quotedSystemWords(systemWords)), elsewhere};
 }
 
-std::optional<QString> saveWhole(const QString &path, const QByteArray &contents)
+std::optional<QString> saveWhole(const QString &path, const std::function<bool(QIODevice &)> &write)
 {
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.commit())
+    if (file.open(QIODevice::WriteOnly) && write(file) && file.commit())
         return std::nullopt;
-    const WriteFailure failure = explainWriteFailure(path, file.errorString(), contents.size());
+    // What was written when it failed: on a full disk, the room there was.
+    const WriteFailure failure = explainWriteFailure(path, file.errorString(), file.pos());
     file.cancelWriting();
     return u"Impossibile salvare il file %1: %2. Per non perdere i dati, %3: i dati restano nel "
            "programma."_s.arg(QDir::toNativeSeparators(path), failure.reason, failure.remedy);
+}
+
+std::optional<QString> saveWhole(const QString &path, const QByteArray &contents)
+{
+    return saveWhole(
+        path, [&contents](QIODevice &file) { return file.write(contents) == contents.size(); });
 }
 
 } // namespace Quorin

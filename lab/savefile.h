@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace Quorin {
@@ -19,9 +21,11 @@ struct WriteFailure
 [[nodiscard]] WriteFailure explainWriteFailure(const QString &path, const QString &systemWords,
                                                qint64 bytes = 0);
 
-// Writes a file whole or not at all: a file already there stays as it was unless the new one is
-// complete. The report of a failure, in Italian, names the file and the reason; nothing when the
-// file was written.
+// Writes a file whole or not at all, through `write`, which says whether the file took all it
+// wrote: a file already there stays as it was unless the new one is complete. The report of a
+// failure, in Italian, names the file and the reason; nothing when the file was written.
+[[nodiscard]] std::optional<QString> saveWhole(const QString &path,
+                                               const std::function<bool(QIODevice &)> &write);
 [[nodiscard]] std::optional<QString> saveWhole(const QString &path, const QByteArray &contents);
 
 } // namespace Quorin

@@ -103,22 +103,38 @@ void Session::closeOpenInterval(qint64 endMs)
     m_open.codeSum = 0;
 }
 
-void Session::restorePoint(const Point &point)
+void Session::restore(std::vector<Point> points)
 {
-    append(point);
-    m_endMs = std::max(m_endMs, point.timeMs + TimeStepMs);
+    if (points.empty())
+        return;
+    m_endMs = std::max(m_endMs, points.back().timeMs + TimeStepMs);
+    // A day's points are taken over, not copied.
+    if (m_points.empty())
+        m_points = std::move(points);
+    else
+        m_points.insert(m_points.end(), points.begin(), points.end());
+    m_figures = {};
+    m_valueSum = 0;
+    for (const Point &point : m_points)
+        account(point);
+    Q_EMIT restored();
 }
 
 void Session::append(const Point &point)
 {
-    const double value = point.value();
-    m_figures.minimum = m_points.empty() ? value : std::min(m_figures.minimum, value);
-    m_figures.maximum = m_points.empty() ? value : std::max(m_figures.maximum, value);
-    m_valueSum += value;
     m_points.push_back(point);
-    m_figures.points = qsizetype(m_points.size());
-    m_figures.mean = m_valueSum / double(m_points.size());
+    account(point);
     Q_EMIT pointAdded(qsizetype(m_points.size()) - 1);
+}
+
+void Session::account(const Point &point)
+{
+    const double value = point.value();
+    m_figures.minimum = m_figures.points == 0 ? value : std::min(m_figures.minimum, value);
+    m_figures.maximum = m_figures.points == 0 ? value : std::max(m_figures.maximum, value);
+    m_valueSum += value;
+    ++m_figures.points;
+    m_figures.mean = m_valueSum / double(m_figures.points);
 }
 
 void Session::markSaved()

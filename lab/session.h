@@ -82,8 +82,8 @@ public:
     // Ends the run at `atMs`: the samples of the open interval become a last, shorter point.
     void endRun(qint64 atMs);
 
-    // Puts back a point of an interrupted session as it was recorded.
-    void restorePoint(const Point &point);
+    // Puts back the points of an interrupted session as they were recorded, all at once.
+    void restore(std::vector<Point> points);
 
     // The points saved so far, and whether any has not been.
     void markSaved();
@@ -96,6 +96,8 @@ public:
 
 Q_SIGNALS:
     void pointAdded(qsizetype index);
+    // Points came back at once: after restore().
+    void restored();
     void labelsChanged();
     void runChanged(bool recording);
     void saved(qsizetype points);
@@ -113,7 +115,10 @@ private:
     };
 
     void closeOpenInterval(qint64 endMs);
+    // Adds a point to the session and its figures, and tells of it.
     void append(const Point &point);
+    // Counts a point in the figures.
+    void account(const Point &point);
 
     QDateTime m_origin;
     QString m_title;

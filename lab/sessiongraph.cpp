@@ -19,6 +19,7 @@ constexpr double MsPerSecond = 1000.0;
 constexpr double ScaleMargin = 0.05;
 constexpr double NarrowestScale = 1.0;
 constexpr QRgb LineColour = qRgb(0, 90, 170);
+const auto LineLayer = u"line"_s;
 
 } // namespace
 
@@ -35,6 +36,10 @@ SessionGraph::SessionGraph(const Session &session, QWidget *parent)
     setMinimumSize(320, 200);
     // The points come decimated; QCustomPlot need not thin them again.
     m_line->setAdaptiveSampling(false);
+    // The line on a layer of its own: new points redraw it alone while the axes stay.
+    addLayer(LineLayer, layer(u"main"_s), limAbove);
+    m_line->setLayer(LineLayer);
+    layer(LineLayer)->setMode(QCPLayer::lmBuffered);
     m_line->setPen(QPen(QColor(LineColour), 2));
     xAxis->setLabel(u"Tempo (s)"_s);
     plotLayout()->insertRow(0);
@@ -45,6 +50,7 @@ SessionGraph::SessionGraph(const Session &session, QWidget *parent)
     m_redraw.setInterval(RedrawIntervalMs);
     connect(&m_redraw, &QTimer::timeout, this, &SessionGraph::redraw);
     connect(&session, &Session::pointAdded, this, &SessionGraph::refresh);
+    connect(&session, &Session::restored, this, &SessionGraph::refresh);
     connect(&session, &Session::labelsChanged, this, [this] {
         updateLabels();
         replot(rpQueuedReplot);
@@ -85,9 +91,12 @@ void SessionGraph::resizeEvent(QResizeEvent *event)
 void SessionGraph::redraw()
 {
     m_decimator.update();
-    updateRanges();
+    const bool axesMoved = updateRanges();
     updateLine(axisRect()->width());
-    replot(rpQueuedReplot);
+    if (axesMoved)
+        replot(rpQueuedReplot);
+    else
+        layer(LineLayer)->replot();
 }
 
 void SessionGraph::updateLabels()
@@ -107,18 +116,35 @@ void SessionGraph::updateLine(int columns)
     m_line->setData(m_drawn.keys, m_drawn.values, true);
 }
 
-void SessionGraph::updateRanges()
+bool SessionGraph::updateRanges()
 {
-    const qint64 end = std::max({ShortestSpanMs, m_session.endMs(), m_plannedEndMs});
-    xAxis->setRange(0, double(end) / MsPerSecond);
+    const QCPRange time = xAxis->range();
+    const QCPRange value = yAxis->range();
+    xAxis->setRange(0,
+                    double(std::max(roundSpan(m_session.endMs()), m_plannedEndMs)) / MsPerSecond);
     if (!m_autoScale || m_session.isEmpty()) {
         yAxis->setRange(0, FullScale);
-        return;
+    } else {
+        const Figures &figures = m_session.figures();
+        const double span = std::max(figures.maximum - figures.minimum, NarrowestScale);
+        const double middle = (figures.maximum + figures.minimum) / 2;
+        yAxis->setRange(middle - span * (0.5 + ScaleMargin), middle + span * (0.5 + ScaleMargin));
     }
-    const Figures &figures = m_session.figures();
-    const double span = std::max(figures.maximum - figures.minimum, NarrowestScale);
-    const double middle = (figures.maximum + figures.minimum) / 2;
-    yAxis->setRange(middle - span * (0.5 + ScaleMargin), middle + span * (0.5 + ScaleMargin));
+    return xAxis->range() != time || yAxis->range() != value;
+}
+
+qint64 SessionGraph::roundSpan(qint64 ms)
+{
+    // A time axis ends on a round number of minutes, then of hours, which a class reads at a
+    // glance, and moves only when the recording passes its end.
+    static constexpr qint64 Minutes[] = {1, 2, 5, 10, 15, 20, 30, 45, 60};
+    constexpr qint64 Minute = 60'000;
+    for (const qint64 minutes : Minutes) {
+        if (ms <= minutes * Minute)
+            return minutes * Minute;
+    }
+    constexpr qint64 Hour = 60 * Minute;
+    return (ms + Hour - 1) / Hour * Hour;
 }
 
 QImage SessionGraph::picture(QSize size, double scale)

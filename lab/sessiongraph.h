@@ -20,10 +20,7 @@ class SessionGraph : public QCustomPlot
 
 public:
     // The longest a new point waits to be drawn.
-    static constexpr int RedrawIntervalMs = 250;
-    // The time axis spans this much at least, so that the first seconds do not fill the width.
-    static constexpr qint64 ShortestSpanMs = 60'000;
-
+    static constexpr int RedrawIntervalMs = 500;
     explicit SessionGraph(const Session &session, QWidget *parent = nullptr);
 
     void setAutoScale(bool autoScale);
@@ -31,6 +28,9 @@ public:
     void setPlannedEnd(qint64 endMs);
     // Redraws soon, when the session changed.
     void refresh();
+    // Redraws now: the points decimated for the width, and the graph replotted as soon as the
+    // event loop runs.
+    void redraw();
 
     // The line drawn now: the decimated copy of the points.
     [[nodiscard]] const Decimator::Line &drawn() const { return m_drawn; }
@@ -43,10 +43,13 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void redraw();
     void updateLabels();
     void updateLine(int columns);
-    void updateRanges();
+    // Sets the axes' ranges; true when they moved.
+    bool updateRanges();
+    // Where the time axis ends for a recording that ends at `ms`: a minute at least, so that
+    // the first seconds do not fill the width.
+    [[nodiscard]] static qint64 roundSpan(qint64 ms);
 
     const Session &m_session;
     Decimator m_decimator;

@@ -10,19 +10,23 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// `count` one-sample points every `stepMs`, of noise around the middle of the scale, with a
-// spike to the top at `spike`, a dip to the bottom just after it, and a gap before each of
-// `gaps`.
-void fill(Quorin::Session &session, qsizetype count, qint64 stepMs, qsizetype spike,
+constexpr qint64 StepMs = 100;
+
+// One-sample points `from` to `to` every tenth of a second, of noise around the middle of the
+// scale, with a spike to the top at `spike`, a dip to the bottom just after it, and a gap
+// before each of `gaps`.
+void fill(Quorin::Session &session, qsizetype from, qsizetype to, qsizetype spike,
           const QList<qsizetype> &gaps)
 {
     QRandomGenerator noise(31);
-    for (qsizetype i = 0; i < count; ++i) {
+    std::vector<Quorin::Point> points;
+    for (qsizetype i = from; i < to; ++i) {
         const int code = i == spike ? 254 : i == spike + 1 ? 1 : 120 + int(noise.bounded(16));
         const bool gap = gaps.contains(i);
-        session.restorePoint({i * stepMs + (gap ? stepMs / 2 : 0), code, 1, quint8(code),
-                              quint8(code), i == 0 || gap});
+        points.push_back({i * StepMs + (gap ? StepMs / 2 : 0), code, 1, quint8(code), quint8(code),
+                          i == 0 || gap});
     }
+    session.restore(points);
 }
 
 } // namespace
@@ -54,18 +58,11 @@ private Q_SLOTS:
         QFETCH(int, columns);
         QFETCH(qsizetype, spike);
         QFETCH(QList<qsizetype>, gaps);
-        constexpr qint64 StepMs = 100;
         Quorin::Session session;
-        fill(session, count / 2, StepMs, spike, gaps);
+        fill(session, 0, count / 2, spike, gaps);
         // Points that come after the copy was first made are taken in as they come.
         Quorin::Decimator decimator(session.points());
-        for (qsizetype i = count / 2; i < count; ++i) {
-            const Quorin::Point &model = session.points()[std::size_t(i % (count / 2))];
-            const bool gap = gaps.contains(i);
-            const int code = i == spike ? 254 : i == spike + 1 ? 1 : model.minCode;
-            session.restorePoint(
-                {i * StepMs + (gap ? StepMs / 2 : 0), code, 1, quint8(code), quint8(code), gap});
-        }
+        fill(session, count / 2, count, spike, gaps);
         decimator.update();
         const double endMs = double(count * StepMs);
         const auto line = decimator.decimate(0, endMs, columns);
