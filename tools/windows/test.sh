@@ -5,7 +5,8 @@
 # minutes, once): the unit tests, and the delivered programs on a simulated COM3.
 #   tools/windows/test.sh [LINUX_BUILD]
 # LINUX_BUILD: a Linux build folder of this project (default build/), whose simulated sensor,
-# window driver, layout tool and pty library the tests use; what of them is missing is built.
+# window driver, layout tool, pty library and antivirus the tests use; what of them is missing
+# is built.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 host=${1:-$top/build}
@@ -15,7 +16,8 @@ windows=$top/build-windows
 if [ ! -f "$host/CMakeCache.txt" ]; then
     cmake -S "$top" -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
-cmake --build "$host" --target quorin-sensor quorin-xdrive quorin-layout quorin-ptymodem
+cmake --build "$host" --target quorin-sensor quorin-xdrive quorin-layout quorin-ptymodem \
+    quorin-antivirus
 "$top/tools/windows/wine10-root.sh" > /dev/null
 
 "$top/tools/windows/package.sh" -B "$windows" -DQUORIN_WARNINGS_AS_ERRORS=ON \
