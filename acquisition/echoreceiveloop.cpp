@@ -1,16 +1,12 @@
 #include "echoreceiveloop.h"
 
+#include "echobox.h"
 #include "echotext.h"
 #include "form1.h"
 #include "sample.h"
+#include "valuebox.h"
 
 namespace Quorin {
-
-EchoReceiveLoop::EchoReceiveLoop(Form1 &form)
-    : ReceiveLoop(form)
-{
-    form.setEchoLength(EchoBoxLength);
-}
 
 void EchoReceiveLoop::run()
 {
@@ -18,16 +14,16 @@ void EchoReceiveLoop::run()
         const auto read = readAtLeast(PrimingThreshold);
         if (!read)
             return;
-        form().prependEcho(echoText(*read));
+        form().echoBox()->prepend(echoText(*read));
     }
     for (;;) {
         const auto read = readAtLeast(Threshold);
         if (!read)
             return;
-        form().prependEcho(echoText(*read));
+        form().echoBox()->prepend(echoText(*read));
         // Decoded from the box itself, so that what the user typed or deleted there counts.
-        if (const auto shown = decodeSample(echoBytes(form().echo())))
-            form().setValue(*shown);
+        if (const auto shown = decodeSample(echoBytes(form().echoBox()->text())))
+            form().valueBox()->showValue(*shown);
     }
 }
 

@@ -10,14 +10,11 @@ namespace Quorin {
 class EchoReceiveLoop final : public ReceiveLoop
 {
 public:
-    explicit EchoReceiveLoop(Form1 &form);
+    using ReceiveLoop::ReceiveLoop;
 
     static constexpr int PrimingReads = 64;
     static constexpr qsizetype PrimingThreshold = 1;
     static constexpr qsizetype Threshold = 100;
-    // The box holds this many characters at most, so that a pass costs the same after hours as
-    // after a minute; a single read longer than that keeps its oldest characters.
-    static constexpr int EchoBoxLength = 2048;
 
 protected:
     void run() override;

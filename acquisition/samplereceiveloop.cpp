@@ -2,6 +2,7 @@
 
 #include "form1.h"
 #include "sample.h"
+#include "valuebox.h"
 
 namespace Quorin {
 
@@ -14,7 +15,7 @@ void SampleReceiveLoop::run()
             return;
         received.prepend(*read);
         if (const auto shown = decodeSample(received))
-            form().setValue(*shown);
+            form().valueBox()->showValue(*shown);
         // The text would grow by every byte for as long as the run lasts; what is dropped
         // here can never change what a later pass shows.
         received = keepDecodable(received);

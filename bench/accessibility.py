@@ -27,7 +27,7 @@ def cpu_seconds(pid):
 
 def measure(sandbox, program):
     name = os.path.basename(program)
-    line, reader, app, frame = start_reader(sandbox, program)
+    line, reader, frame = start_reader(sandbox, program)
     try:
         boxes = {label: find(frame, lambda a, n=caption: a.get_name() == n
                              and a.get_role() != Atspi.Role.LABEL)
@@ -52,7 +52,7 @@ def measure(sandbox, program):
         press(find(frame, named("Ricevi i dati", Atspi.Role.PUSH_BUTTON)))
         start = time.monotonic()
         wait_for(lambda: time.monotonic() - start >= WARM_UP, "the warm-up")
-        pid = app.get_process_id()
+        pid = frame.get_process_id()
         cpu, wall = cpu_seconds(pid), time.monotonic()
         counting[0] = True
         wait_for(lambda: time.monotonic() - wall >= WINDOW, "the window")

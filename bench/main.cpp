@@ -8,6 +8,7 @@
 // Quorind, the CPU at line pace with the echo box filling from empty and with it full.
 // Figures only, nothing asserted. Usage: quorin-bench [--quick] [--scenario NAME]
 
+#include "echobox.h"
 #include "echoreceiveloop.h"
 #include "echotext.h"
 #include "form1.h"
@@ -247,8 +248,7 @@ public:
             m_loop->setYield([] { QCoreApplication::processEvents(); });
         if (scenario.fullEchoBox) {
             Quorin::SignalGenerator sensor({});
-            m_form.prependEcho(
-                Quorin::echoText(sensor.next(Quorin::EchoReceiveLoop::EchoBoxLength)));
+            m_form.echoBox()->prepend(Quorin::echoText(sensor.next(Quorin::EchoBox::Capacity)));
         }
         QObject::connect(box("Text1"), &QLineEdit::textChanged, [this] { m_watch.changed(); });
     }
@@ -289,7 +289,7 @@ private:
 
     [[nodiscard]] qsizetype echoLength() const
     {
-        return m_scenario.didactic ? m_form.echo().size() : 0;
+        return m_scenario.didactic ? m_form.echoBox()->text().size() : 0;
     }
 
     void scheduleCpuWindow()

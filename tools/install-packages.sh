@@ -9,7 +9,9 @@ set -euo pipefail
 build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
        libgl-dev libxcb1-dev libxcb-xtest0-dev fonts-liberation fonts-symbola
        dpkg-dev file ccache gettext qt6-translations-l10n cmark-gfm)
-display=(xvfb xauth imagemagick)
+# The programs under Xvfb, driven as a user drives them: xdotool moves, clicks and types, xsel
+# reads what is selected or copied.
+display=(xvfb xauth imagemagick xdotool xsel)
 # The accessibility test: the AT-SPI bus in a private D-Bus session, read as a screen reader
 # reads it, through libatspi's Python bindings.
 accessibility=(at-spi2-core dbus dbus-x11 python3-gi gir1.2-atspi-2.0 python3-pyatspi)
@@ -27,9 +29,8 @@ italian=(locales)
 checks=(clang libclang-rt-14-dev llvm clang-format clang-tidy)
 # The Windows build: the cross compilers, Qt's host tools above, NSIS for the installer,
 # icoutils to read the programs' resources; mmdebstrap for the Debian 13 root in which the tests
-# run Wine 10 (tools/windows/wine10-root.sh), xdotool and xsel to type into the programs under
-# Wine and read their boxes through the clipboard.
-windows=(g++-mingw-w64-x86-64-posix dpkg-dev xz-utils nsis zip icoutils mmdebstrap xdotool xsel)
+# run Wine 10 (tools/windows/wine10-root.sh).
+windows=(g++-mingw-w64-x86-64-posix dpkg-dev xz-utils nsis zip icoutils mmdebstrap)
 case "${1:-}" in
     build) wanted=("${build[@]}") ;;
     demo) wanted=("${build[@]}" "${display[@]}" "${device[@]}") ;;

@@ -1,14 +1,13 @@
 #include "form1.h"
 
-#include "accessiblepace.h"
 #include "commport.h"
-#include "echotext.h"
+#include "echobox.h"
 #include "protocol.h"
+#include "valuebox.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -26,10 +25,6 @@ namespace {
 constexpr char LineSettingsText[] = "9600,N,8,1";
 static_assert(baudRateOf(LineSettingsText) == LineBaudRate,
               "the sensor's line, as protocol.h has it");
-
-// What assistive technologies read of the echo box: the codes of its newest bytes only, not
-// thousands of characters.
-constexpr int EchoAccessibleLength = 8;
 
 QFont fontFor(const FontSpec &spec)
 {
@@ -53,7 +48,6 @@ QFont fontFor(const FontSpec &spec)
 Form1::Form1(const FormLayout &layout, CommPort *port, QWidget *parent)
     : QWidget(parent)
     , m_port(port)
-    , m_pace(new AccessiblePace(this))
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Lettura sensore"_s);
@@ -78,22 +72,19 @@ void Form1::createControls(bool withEcho)
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return label;
     };
-    const auto box = [this](const char *name, const QString &accessibleName) {
-        auto *box = new QLineEdit(this);
+    // A box is named by its caption, its buddy, as a screen reader reads it.
+    const auto box = [](auto *box, const char *name) {
         box->setObjectName(QLatin1String(name));
-        box->setAccessibleName(accessibleName);
         return box;
     };
     const auto button = [this](const char *name, const QString &caption) {
         auto *button = new QPushButton(caption, this);
         button->setObjectName(QLatin1String(name));
-        button->setAccessibleName(caption);
         return button;
     };
 
-    if (withEcho) {
-        label("Label1", u"Dati ricevuti"_s)->setBuddy(m_text9 = box("Text9", u"Dati ricevuti"_s));
-    }
+    if (withEcho)
+        label("Label1", u"Dati ricevuti"_s)->setBuddy(m_text9 = box(new EchoBox(this), "Text9"));
     label("Label3", u"Porta seriale del PC"_s);
     m_option1 = new QRadioButton(u"COM 3"_s, this);
     m_option1->setObjectName(u"Option1"_s);
@@ -102,24 +93,8 @@ void Form1::createControls(bool withEcho)
     // A button's background is the button colour; the option sits on the window's instead.
     m_option1->setBackgroundRole(QPalette::Window);
     m_lamp = new StatusLamp(this);
-    label("Label2", u"Valore sensore"_s)->setBuddy(m_text1 = box("Text1", u"Valore sensore"_s));
+    label("Label2", u"Valore sensore"_s)->setBuddy(m_text1 = box(new ValueBox(this), "Text1"));
     label("Label4", u"[0 - 100]"_s);
-    // The value as Italian writes it, "49,8": a screen reader speaks "49.8" as two numbers.
-    m_pace->pace(m_text1, [this] { return m_text1->text().replace(u'.', u','); });
-    describeValueBox();
-    connect(m_text1, &QLineEdit::textChanged, this, &Form1::describeValueBox);
-    if (m_text9) {
-        m_text9->setAccessibleDescription(
-            u"Byte ricevuti, dal più recente; qui i codici degli ultimi %1"_s.arg(
-                EchoAccessibleLength));
-        m_pace->pace(m_text9, [this] {
-            QStringList codes;
-            for (const char byte :
-                 echoBytes(QStringView(m_text9->text()).left(EchoAccessibleLength)))
-                codes += QString::number(static_cast<unsigned char>(byte));
-            return codes.join(u' ');
-        });
-    }
     m_command1 = button("Command1", u"Blocca la ricezione"_s);
     m_command2 = button("Command2", u"Ricevi i dati"_s);
     m_command3 = button("Command3", u"Esci"_s);
@@ -160,38 +135,6 @@ void Form1::applyLayout(const FormLayout &layout)
     // The first control in the tab order holds the focus when the window opens.
     if (!tabOrder.empty())
         tabOrder.front().second->setFocus();
-}
-
-void Form1::setValue(const QString &value)
-{
-    if (m_text1->text() != value)
-        m_text1->setText(value);
-}
-
-void Form1::describeValueBox()
-{
-    // The range that "[0 - 100]" shows beside the box, and what an empty box would not say.
-    const QString description
-        = m_text1->text().isEmpty() ? u"vuoto, scala da 0 a 100"_s : u"scala da 0 a 100"_s;
-    if (m_text1->accessibleDescription() != description)
-        m_text1->setAccessibleDescription(description);
-}
-
-QString Form1::echo() const
-{
-    return m_text9->text();
-}
-
-void Form1::prependEcho(const QString &received)
-{
-    // The box's length limit keeps the front: the newest reads, of one read its oldest bytes.
-    m_text9->setText(received + m_text9->text());
-    m_text9->setCursorPosition(0);
-}
-
-void Form1::setEchoLength(int length)
-{
-    m_text9->setMaxLength(length);
 }
 
 void Form1::load()

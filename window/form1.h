@@ -7,15 +7,14 @@
 
 #include <functional>
 
-class QLabel;
-class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
 namespace Quorin {
 
-class AccessiblePace;
 class CommPort;
+class EchoBox;
+class ValueBox;
 
 // The reader's one window: its controls laid out from a layout table, the serial port it owns,
 // and the load, stop and exit handlers. What "Ricevi i dati" does is the program's choice: the
@@ -33,16 +32,9 @@ public:
 
     [[nodiscard]] CommPort &port() const { return *m_port; }
     [[nodiscard]] StatusLamp *lamp() const { return m_lamp; }
-
-    // Shows a value in "Valore sensore". A box that shows it already is left alone, so that a
-    // steady value stays selected when the user selects it to copy it.
-    void setValue(const QString &value);
-
-    // The echo box "Dati ricevuti", in the didactic window only: what it holds now, typed text
-    // included; received text put in front of it; the most characters it keeps, the newest.
-    [[nodiscard]] QString echo() const;
-    void prependEcho(const QString &received);
-    void setEchoLength(int length);
+    // "Valore sensore"; and "Dati ricevuti", in the didactic window only (else null).
+    [[nodiscard]] ValueBox *valueBox() const { return m_text1; }
+    [[nodiscard]] EchoBox *echoBox() const { return m_text9; }
 
     // Configures port 3 and opens it. Throws SerialError.
     void load();
@@ -68,13 +60,11 @@ private:
     void onExitClicked();
     void endProgram(int exitCode);
     void guarded(const std::function<void()> &handler);
-    void describeValueBox();
 
     CommPort *m_port;
-    AccessiblePace *m_pace;
     StatusLamp *m_lamp = nullptr;
-    QLineEdit *m_text1 = nullptr;
-    QLineEdit *m_text9 = nullptr;
+    ValueBox *m_text1 = nullptr;
+    EchoBox *m_text9 = nullptr;
     QRadioButton *m_option1 = nullptr;
     QPushButton *m_command1 = nullptr;
     QPushButton *m_command2 = nullptr;

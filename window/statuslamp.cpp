@@ -1,6 +1,7 @@
 #include "statuslamp.h"
 
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
 
 using namespace Qt::StringLiterals;
@@ -17,11 +18,21 @@ QString describe(LampState state)
     return state == LampState::Lit ? u"Porta aperta"_s : u"Porta chiusa"_s;
 }
 
+// To assistive technologies the lamp is a notification: Orca speaks one when it shows, which is
+// how a change of the port's state is heard wherever the focus is.
+QAccessibleInterface *accessibleFor(const QString &, QObject *object)
+{
+    auto *lamp = qobject_cast<StatusLamp *>(object);
+    return lamp ? new QAccessibleWidget(lamp, QAccessible::Notification) : nullptr;
+}
+
 } // namespace
 
 StatusLamp::StatusLamp(QWidget *parent)
     : QWidget(parent)
 {
+    static const bool installed = (QAccessible::installFactory(accessibleFor), true);
+    Q_UNUSED(installed);
     setObjectName(u"Shape1"_s);
     setAccessibleName(describe(m_state));
     setAccessibleDescription(u"Stato della porta"_s);

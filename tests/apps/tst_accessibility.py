@@ -2,8 +2,9 @@
 # Both readers as a screen reader meets them: through the real AT-SPI bus, each program started
 # in its port 3 sandbox on a pseudo-terminal that this test fills with the sensor's frames at the
 # line's pace. Checks the names, the range and the port's state in words, the value on demand,
-# and that the boxes, written on every pass, tell the bus at a human pace. Run under Xvfb and a
-# private D-Bus session: tests/apps/CMakeLists.txt starts it so.
+# that the boxes, written on every pass, tell the bus at a human pace, and that what the user
+# types or selects in them is heard at once, as in any text box. Run under Xvfb and a private
+# D-Bus session: tests/apps/CMakeLists.txt starts it so.
 #
 #   tst_accessibility.py SANDBOX QUORIN QUORIND
 
@@ -118,13 +119,42 @@ def enable_accessibility():
     Atspi.init()
 
 
-def run_reader(sandbox, program, didactic):
-    """The program in its sandbox on a new line, through its window on the bus."""
+def start_reader(sandbox, program):
+    """The program in its sandbox on a new line, and its window on the bus."""
     name = os.path.basename(program)
     line = Line()
     reader = subprocess.Popen([sandbox, line.slave_path, program])
     try:
         frame = wait_for(lambda: window_of(name), name + "'s window on the bus")
+    except AssertionError:
+        stop_reader(line, reader)
+        raise
+    return line, reader, frame
+
+
+def stop_reader(line, reader):
+    line.stop = True
+    if reader.poll() is None:
+        reader.kill()
+        reader.wait()
+
+
+def click(accessible):
+    """A click in the middle of a control, as a user gives a box the keyboard."""
+    extents = Atspi.Component.get_extents(accessible, Atspi.CoordType.SCREEN)
+    subprocess.run(["xdotool", "mousemove", "--sync", str(extents.x + extents.width // 2),
+                    str(extents.y + extents.height // 2), "click", "1"], check=True)
+
+
+def editable(accessible):
+    states = accessible.get_state_set()
+    return states.contains(Atspi.StateType.EDITABLE) and not states.contains(Atspi.StateType.READ_ONLY)
+
+
+def run_reader(sandbox, program, didactic):
+    name = os.path.basename(program)
+    line, reader, frame = start_reader(sandbox, program)
+    try:
         value_box = find(frame, lambda a: a.get_name() == "Valore sensore"
                          and a.get_role() != Atspi.Role.LABEL)
         lamp = find(frame, lambda a: a.get_role() == Atspi.Role.NOTIFICATION)
@@ -132,25 +162,34 @@ def run_reader(sandbox, program, didactic):
                    for n in ("Blocca la ricezione", "Ricevi i dati", "Esci")}
         echo_box = find(frame, lambda a: a.get_name() == "Dati ricevuti"
                         and a.get_role() != Atspi.Role.LABEL) if didactic else None
+        boxes = {"value": value_box, "echo": echo_box} if didactic else {"value": value_box}
 
         check(value_box is not None and lamp is not None and all(buttons.values())
               and (echo_box is not None) == didactic,
               f"{name}: the value box, the lamp, the buttons and the echo box have names")
+        check(all(editable(box) for box in boxes.values()),
+              f"{name}: the boxes are editable, as on screen")
         check(value_box.get_description() == "vuoto, scala da 0 a 100" and text_of(value_box) == "",
               f"{name}: an empty value box says so, and the range")
         check(lamp.get_name() == "Porta aperta" and lamp.get_description() == "Stato della porta",
               f"{name}: the lamp says that the port is open")
 
         events = {}
+        inserted = {}
+        selections = {}
 
         def count(event):
-            for key, accessible in (("value", value_box), ("echo", echo_box), ("lamp", lamp)):
-                if accessible is not None and event.source == accessible:
+            for key, accessible in list(boxes.items()) + [("lamp", lamp)]:
+                if event.source == accessible:
                     events[key] = events.get(key, 0) + 1
+                    if event.type == "object:text-changed:insert":
+                        inserted.setdefault(key, []).append(event.any_data)
+                    if event.type == "object:text-selection-changed":
+                        selections[key] = selections.get(key, 0) + 1
 
         listener = Atspi.EventListener.new(count)
         for kind in ("object:text-changed", "object:text-caret-moved",
-                     "object:state-changed:showing"):
+                     "object:text-selection-changed", "object:state-changed:showing"):
             listener.register(kind)
 
         # Counted over what the line brought, not over time: the values received are at most
@@ -158,19 +197,19 @@ def run_reader(sandbox, program, didactic):
         read_size, frames = (100, 12000) if didactic else (10, 4000)
         line.thread.start()
         press(buttons["Ricevi i dati"])
-        wait_for(lambda: line.written >= frames, f"{frames} bytes on the line")
-        seen = dict(events)
-        values = frames // read_size
+        wait_for(lambda: line.written >= frames and all(events.get(box, 0) for box in boxes),
+                 f"{frames} bytes on the line, and each box told")
+        seen, written = dict(events), line.written
+        values = written // read_size
         # A box told on every pass sends two or three events a value; told at a human pace, a
         # few a second whatever the values. One event for every four values (Quorin) or for
         # every value (Quorind, whose reads are ten times longer) holds, with room, for the
         # second even on a loaded machine, and never for the first.
         allowed = values // 4 if not didactic else values
-        for box in ("value", "echo") if didactic else ("value",):
-            check(seen.get(box, 0) <= allowed, f"{name}: {seen.get(box, 0)} {box} box events for "
-                  f"at most {values} values (allowed {allowed})")
+        for box in boxes:
+            check(0 < seen[box] <= allowed, f"{name}: {seen[box]} {box} box events for at most "
+                  f"{values} values (allowed {allowed})")
 
-        wait_for(lambda: events.get("value", 0) > 0 and text_of(value_box), "a value told")
         shown = text_of(value_box)
         check(re.fullmatch(r"\d{1,3},\d", shown) is not None and 0 <= float(shown.replace(",", ".")) <= 100
               and value_box.get_name() == "Valore sensore"
@@ -184,17 +223,30 @@ def run_reader(sandbox, program, didactic):
                   == "Byte ricevuti, dal più recente; qui i codici degli ultimi 8",
                   f"{name}: the echo box is described and reads the codes of its newest 8 bytes "
                   f"only: {' '.join(codes)}")
+            # A character typed into the box while it receives, heard as it is typed; the box
+            # then reads its code among the newest.
+            click(echo_box)
+            subprocess.run(["xdotool", "type", "Q"], check=True)
+            check(wait_for(lambda: "Q" in inserted.get("echo", []), "the typed Q heard"),
+                  f"{name}: a character typed into the echo box is heard at once")
 
         showings = events.get("lamp", 0)
         press(buttons["Blocca la ricezione"])
         check(wait_for(lambda: lamp.get_name() == "Porta chiusa" and events.get("lamp", 0) > showings,
                        "the lamp to say the port is closed, shown anew"),
               f"{name}: after Blocca la ricezione the lamp says Porta chiusa, shown anew")
+
+        # Stopped, the value stays: the user selects it, as to copy it, and hears the selection.
+        click(value_box)
+        subprocess.run(["xdotool", "key", "ctrl+a"], check=True)
+        value = text_of(value_box)
+        check(wait_for(lambda: selections.get("value", 0)
+                       and Atspi.Text.get_selection(value_box, 0).end_offset == len(value),
+                       "the value selected")
+              and Atspi.Text.get_selection(value_box, 0).start_offset == 0,
+              f"{name}: the value selected, {value}, is heard as the selection")
     finally:
-        line.stop = True
-        if reader.poll() is None:
-            reader.kill()
-            reader.wait()
+        stop_reader(line, reader)
 
 
 def main():
