@@ -40,7 +40,8 @@ int main(int argc, char **argv)
     if (group < 0)
         return fail("fanotify_init");
     if (fanotify_mark(group, FAN_MARK_ADD | FAN_MARK_MOUNT, FAN_OPEN_PERM | FAN_CLOSE_WRITE,
-                      AT_FDCWD, folder) != 0)
+                      AT_FDCWD, folder)
+        != 0)
         return fail(folder);
     puts("watching");
     fflush(stdout);
@@ -65,8 +66,8 @@ int main(int argc, char **argv)
             return fail("read");
         // One event after the other, in the order they happened: a later opening is answered
         // only once the file taken before it is gone.
-        for (struct fanotify_event_metadata *event = (void *)buffer;
-             FAN_EVENT_OK(event, length); event = FAN_EVENT_NEXT(event, length)) {
+        for (struct fanotify_event_metadata *event = (void *)buffer; FAN_EVENT_OK(event, length);
+             event = FAN_EVENT_NEXT(event, length)) {
             char link[64], path[PATH_MAX];
             snprintf(link, sizeof link, "/proc/self/fd/%d", event->fd);
             const ssize_t size = readlink(link, path, sizeof path - 1);
