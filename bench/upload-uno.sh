@@ -12,19 +12,18 @@ build=$(realpath "${1:-$top/build}")
 sketch=${2:-lm35}
 millivolts=${3:-300}
 
+. "$top/tools/simulated-device.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorin-upload.XXXXXX")
-uno_pid=
 cleanup() {
-    [ -n "$uno_pid" ] && kill "$uno_pid" 2>/dev/null && wait "$uno_pid" 2>/dev/null
+    stop_device
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-"$build/tools/uno/quorin-uno" --bootloader "$build/device/optiboot/optiboot_atmega328.hex" \
-    --reset-on-open --a0 "$millivolts" >"$work/pty" 2>"$work/uno.log" &
-uno_pid=$!
-for _ in $(seq 100); do [ -s "$work/pty" ] && break; sleep 0.1; done
-pty=$(head -n 1 "$work/pty")
+start_device "$work" "$build/tools/uno/quorin-uno" \
+    --bootloader "$build/device/optiboot/optiboot_atmega328.hex" --reset-on-open \
+    --a0 "$millivolts" 2>"$work/uno.log"
+pty=$device_pty
 
 start=$(date +%s.%N)
 status=0

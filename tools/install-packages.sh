@@ -4,10 +4,11 @@
 set -euo pipefail
 
 # gettext compiles quorin-port3's Italian messages (msgfmt) and runs them (gettext-base);
-# qt6-translations-l10n has Qt's own texts in Italian, which the programs carry; cmark-gfm
-# turns the device's guide into a page.
-build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
-       libgl-dev libxcb1-dev libxcb-xtest0-dev fonts-liberation fonts-symbola
+# qt6-translations-l10n has Qt's own texts in Italian, which the programs carry;
+# qt6-base-private-dev the platform's receiver of accessibility events, which the paced boxes
+# reach; cmark-gfm turns the device's guide into a page.
+build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-private-dev qt6-serialport-dev
+       qt6-qpa-plugins libgl-dev libxcb1-dev fonts-liberation fonts-symbola
        dpkg-dev file ccache gettext qt6-translations-l10n cmark-gfm)
 # The programs under Xvfb, driven as a user drives them: xdotool moves, clicks and types, xsel
 # reads what is selected or copied.
@@ -29,7 +30,7 @@ italian=(locales)
 checks=(clang libclang-rt-14-dev llvm clang-format clang-tidy)
 # The Windows build: the cross compilers, Qt's host tools above, NSIS for the installer,
 # icoutils to read the programs' resources; mmdebstrap for the Debian 13 root in which the tests
-# run Wine 10 (tools/windows/wine10-root.sh).
+# run Wine 10 (tests/windows/wine10-root.sh).
 windows=(g++-mingw-w64-x86-64-posix dpkg-dev xz-utils nsis zip icoutils mmdebstrap)
 case "${1:-}" in
     build) wanted=("${build[@]}") ;;

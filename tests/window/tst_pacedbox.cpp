@@ -32,8 +32,15 @@ bool isTextEvent(const QAccessibleEvent *event)
     }
 }
 
+// Forgets the events received so far; Qt's test handler keeps copies it never deletes.
+void forgetEvents()
+{
+    qDeleteAll(QTestAccessibility::events());
+    QTestAccessibility::clearEvents();
+}
+
 // The text events of `box` received since the last call, as "Updated 'old' 'new'", "Inserted
-// 'text'", "Caret", "Selection".
+// 'text'", "Caret", or "Other".
 QStringList heardOf(const QObject *box)
 {
     QStringList heard;
@@ -57,7 +64,7 @@ QStringList heardOf(const QObject *box)
             heard += u"Other"_s;
         }
     }
-    QTestAccessibility::clearEvents();
+    forgetEvents();
     return heard;
 }
 
@@ -95,6 +102,7 @@ private Q_SLOTS:
         QTestAccessibility::initialize();
         QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
     }
+    void cleanup() { forgetEvents(); }
 
     // Written on every pass, a box is heard of once at the end of the interval, with the text it
     // then shows, whatever came between; a later write is heard of too, however soon it comes.

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The Windows programs as delivered, run under Wine 10 (tools/windows/wine10.sh) on an Xvfb
+# The Windows programs as delivered, run under Wine 10 (wine10.sh) on an Xvfb
 # display in a private prefix, with COM3 on the simulated sensor's pseudo-terminal, and driven
 # through their windows as a user would: both programs from the portable zip, receiving, then
 # the installer, upgrades that fail (a held file, an antivirus that takes a new file or blocks an
@@ -10,11 +10,11 @@
 # sets, so that the lines the program leaves after opening COM3 can be checked.
 #
 #   tst_wine_programs.sh HOST_BUILD DIST SCRIPT HOLDFILE UIADUMP
-# HOST_BUILD: a Linux build folder of this project, for quorin-sensor, quorin-xdrive,
-# quorin-layout and the pty library. DIST: the folder holding Quorin-<version>-windows-x64.zip and
+# HOST_BUILD: a Linux build folder of this project, for quorin-sensor, quorin-layout,
+# quorin-wm-close and the pty library. DIST: the folder holding Quorin-<version>-windows-x64.zip and
 # Quorin-<version>-setup.exe (tools/windows/package.sh). SCRIPT: the installer's script, as the
 # Windows build writes it, for an older version's installer. HOLDFILE: quorin-holdfile.exe
-# (holdfile.c). UIADUMP: quorin-uia-dump.exe (tools/windows/uia-dump.cpp), a UI Automation client
+# (holdfile.c). UIADUMP: quorin-uia-dump.exe (uia-dump.cpp), a UI Automation client
 # that reads the window as a Windows screen reader does. With QUORIN_WINE_SCREENSHOTS=DIR set, a
 # picture of each program receiving is saved there. The host build's quorin-antivirus
 # (antivirus.c) plays an antivirus during upgrades; it needs root, as the Wine 10 root does.
@@ -30,7 +30,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 # Every Wine command of the test in one mount namespace with the Wine 10 root (wine10.sh).
 if [ -z "${QUORIN_WINE10_NEW:-}" ]; then
-    exec "$top/tools/windows/wine10.sh" --enter "$0" "$@"
+    exec "$(dirname "$0")/wine10.sh" --enter "$0" "$@"
 fi
 host=$(cd "$1" && pwd)
 dist=$(cd "$2" && pwd)
@@ -38,8 +38,8 @@ script=$3
 holdfile=$4
 uiaDump=$5
 sensor=$host/tools/sensor/quorin-sensor
-xdrive=$host/tools/xdrive/quorin-xdrive
-layout=$host/tools/layout/quorin-layout
+layout=$host/tests/support/quorin-layout
+wmClose=$host/tests/support/quorin-wm-close
 shim=$host/tests/serial/libquorin-ptymodem.so
 antivirus=$host/tests/windows/quorin-antivirus
 zip=$(ls "$dist"/Quorin-*-windows-x64.zip)
@@ -60,8 +60,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/quorin-wine.XXXXXX")
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all LANG=C.UTF-8
 # No Mono or Gecko prompts, and no menu entries made on the host for what the installer adds.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-Wine=(env LD_PRELOAD="$shim" "$top/tools/windows/wine10.sh" wine)
-wineserver() { "$top/tools/windows/wine10.sh" wineserver "$@"; }
+Wine=(env LD_PRELOAD="$shim" "$top/tests/windows/wine10.sh" wine)
+wineserver() { "$top/tests/windows/wine10.sh" wineserver "$@"; }
 sensorPid=
 holderPid=
 antivirusPid=
@@ -96,10 +96,18 @@ pass() { echo "PASS ($SECONDS s): $*"; }
 # The id of the shown window titled "Lettura sensore" of this size; with "other", of any other
 # size (the report dialog).
 windowOf() {
-    "$xdrive" list | awk -v w="$1" -v h="$2" -v other="${3:-}" -v title="$Title" '{
-        t = $0; sub(/^[^ ]+ [^ ]+ [^ ]+ ?/, "", t)
-        if (t == title && ((other == "") == ($2 == w && $3 == h))) print $1
-    }'
+    local want=main kind id size
+    [ -z "${3:-}" ] || want=other
+    for id in $(xdotool search --onlyvisible --name "^$Title\$" 2> /dev/null); do
+        # A window that has just gone has no size.
+        size=$(xdotool getwindowgeometry "$id" 2> /dev/null | sed -n 's/^ *Geometry: //p' || true)
+        [ -n "$size" ] || continue
+        kind=other
+        [ "$size" != "$1x$2" ] || kind=main
+        if [ "$kind" = "$want" ]; then
+            echo "$id"
+        fi
+    done
 }
 hasWindow() { [ -n "$(windowOf "$@")" ]; }
 
@@ -167,7 +175,7 @@ readLayout() {
 }
 click() {
     # shellcheck disable=SC2086 # "X Y"
-    "$xdrive" click "$window" ${at[$1]}
+    xdotool mousemove --window "$window" ${at[$1]} click 1
 }
 
 # The text of a box, copied to the clipboard with Ctrl+A, Ctrl+C once it has the keyboard.
@@ -224,7 +232,7 @@ reportsOnce() { # WHAT REPORT
     # A Windows program ends its lines with CR LF.
     [ "$(tr -d '\r' < "$work/stderr" | grep -c -x -E "$2")" -eq 1 ] \
         || fail "$1: not one report \"$2\" on stderr: $(cat "$work/stderr")"
-    "$xdrive" close "$dialogs"
+    "$wmClose" "$dialogs"
     exitsWith 1 "$1"
     hasWindow "${size[@]}" && fail "$1: the window is still shown"
     pass "$1: $(head -1 "$work/stderr") Status 1."
@@ -312,7 +320,7 @@ session() {
 echo "== a new Wine prefix"
 # One wineserver for the whole test, so that Wine maps its serial ports only once, at the start,
 # and never again over the link to the pseudo-terminal made below.
-"$top/tools/windows/wine-prefix.sh" "$WINEPREFIX" > "$work/prefix.log" 2>&1 \
+"$top/tests/windows/wine-prefix.sh" "$WINEPREFIX" > "$work/prefix.log" 2>&1 \
     || { cat "$work/prefix.log"; fail "a new Wine prefix"; }
 wineserver -p > /dev/null 2>&1
 # Wine's services, which map the serial ports, start with the first program.
