@@ -126,7 +126,7 @@ lampIs() {
 # controls' types, names and descriptions, not their values.
 uiaHas() { # LINE...
     local line
-    uiaSeen=$("${Wine[@]}" "$uiaDump" --brief 2> /dev/null | tr -d '\r') || return 1
+    uiaSeen=$("${Wine[@]}" "$uiaDump" 2> /dev/null | tr -d '\r') || return 1
     for line in "$@"; do
         grep -qxF -- "$line" <<< "$uiaSeen" || return 1
     done
