@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Writes a sketch to a blank simulated Uno through optiboot with tools/upload-sketch.sh, as to a
-# board, then opens the port as a reader does and prints the first frames the sketch sends.
+# Writes a sketch to a blank simulated Uno through optiboot with the build's quorin-upload-sketch,
+# as to a board, then opens the port as a reader does and prints the first frames the sketch
+# sends.
 # Not a test: avrdude waits for the bootloader's answers in real time, and on a busy machine the
 # simulated chip, starved of the CPU, may answer too late for it.
 #
@@ -26,7 +27,7 @@ pty=$device_pty
 
 start=$(date +%s.%N)
 status=0
-"$top/tools/upload-sketch.sh" --port "$pty" "$build/device/$sketch/$sketch.hex" \
+"$build/tools/upload/bin/quorin-upload-sketch" --port "$pty" "$sketch" \
     >"$work/avrdude.log" 2>&1 || status=$?
 end=$(date +%s.%N)
 grep -E "bytes of flash (written|verified)|error" "$work/avrdude.log" || true

@@ -1,5 +1,5 @@
-// The device's sketches on the simulated Uno: the frames each one sends for a voltage on A0, and
-// their pace.
+// The device's sketches on the simulated Uno, the frames each one sends for a voltage on A0 and
+// their pace, and the LM35 sketch calibrated as the guide shows.
 
 #include "protocol.h"
 
@@ -77,6 +77,11 @@ void TestDevice::sketchSendsTheVoltageAsFramesBackToBack_data()
     QTest::newRow("lm35, 30 °C") << u"lm35"_s << 300 << u"30.0"_s;
     QTest::newRow("lm35, 100 °C") << u"lm35"_s << 1000 << u"100.0"_s;
     QTest::newRow("lm35, 150 °C, over the range") << u"lm35"_s << 1500 << u"100.0"_s;
+    // The guide's calibration: a chip whose reference is 1004 mV, not 1100, reads 220 mV
+    // (22.0 °C) as the 1100 mV reference reads 220 * 1100 / 1004 = 241 mV: lm35 shows 24.1, and
+    // with the reference set to 1004, the nearest value to 22.0 that a code gives.
+    QTest::newRow("lm35, 22 °C on a 1004 mV chip") << u"lm35"_s << 241 << u"24.1"_s;
+    QTest::newRow("lm35 calibrated, 22 °C on a 1004 mV chip") << u"lm35-1004"_s << 241 << u"22.1"_s;
 }
 
 void TestDevice::sketchSendsTheVoltageAsFramesBackToBack()

@@ -5,8 +5,8 @@
 # minutes, once): the unit tests, and the delivered programs on a simulated COM3.
 #   tests/windows/run.sh [LINUX_BUILD]
 # LINUX_BUILD: a Linux build folder of this project (default build/), whose simulated sensor and
-# the tests' helpers (the layout tool, the window closer, the pty library) the tests use; what of
-# them is missing is built.
+# the tests' helpers (the layout tool, the window closer, the pty library, the antivirus) the
+# tests use; what of them is missing is built.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 host=${1:-$top/build}
@@ -16,7 +16,8 @@ windows=$top/build-windows
 if [ ! -f "$host/CMakeCache.txt" ]; then
     cmake -S "$top" -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
-cmake --build "$host" --target quorin-sensor quorin-wm-close quorin-layout quorin-ptymodem
+cmake --build "$host" --target quorin-sensor quorin-wm-close quorin-layout quorin-ptymodem \
+    quorin-antivirus
 "$top/tests/windows/wine10-root.sh" > /dev/null
 
 "$top/tools/windows/package.sh" -B "$windows" -DQUORIN_WARNINGS_AS_ERRORS=ON \

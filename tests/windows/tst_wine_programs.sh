@@ -2,8 +2,8 @@
 # The Windows programs as delivered, run under Wine 10 (wine10.sh) on an Xvfb
 # display in a private prefix, with COM3 on the simulated sensor's pseudo-terminal, and driven
 # through their windows as a user would: both programs from the portable zip, receiving, then
-# the installer, an upgrade that fails and one that succeeds, the installed program and the
-# uninstaller.
+# the installer, upgrades that fail (a held file, an antivirus that takes a new file or blocks an
+# older one's way back) and one that succeeds, the installed program and the uninstaller.
 #
 # COM3's pseudo-terminal gets modem lines from ptymodem.c, preloaded into Wine: a pty has none,
 # and without them Wine cancels every wait for received bytes. It also records what the program
@@ -16,7 +16,8 @@
 # Windows build writes it, for an older version's installer. HOLDFILE: quorin-holdfile.exe
 # (holdfile.c). UIADUMP: quorin-uia-dump.exe (uia-dump.cpp), a UI Automation client
 # that reads the window as a Windows screen reader does. With QUORIN_WINE_SCREENSHOTS=DIR set, a
-# picture of each program receiving is saved there.
+# picture of each program receiving is saved there. The host build's quorin-antivirus
+# (antivirus.c) plays an antivirus during upgrades; it needs root, as the Wine 10 root does.
 #
 # Every wait is for a state; the bound on it only stops a hang, and is generous because Wine is
 # slow on a loaded machine.
@@ -40,6 +41,7 @@ sensor=$host/tools/sensor/quorin-sensor
 layout=$host/tests/support/quorin-layout
 wmClose=$host/tests/support/quorin-wm-close
 shim=$host/tests/serial/libquorin-ptymodem.so
+antivirus=$host/tests/windows/quorin-antivirus
 zip=$(ls "$dist"/Quorin-*-windows-x64.zip)
 setup=$(ls "$dist"/Quorin-*-setup.exe)
 Bound=300 # seconds
@@ -62,9 +64,13 @@ Wine=(env LD_PRELOAD="$shim" "$top/tests/windows/wine10.sh" wine)
 wineserver() { "$top/tests/windows/wine10.sh" wineserver "$@"; }
 sensorPid=
 holderPid=
+antivirusPid=
+watched=
 cleanup() {
     [ -n "$sensorPid" ] && kill "$sensorPid" 2>/dev/null
     [ -n "$holderPid" ] && kill "$holderPid" 2>/dev/null
+    [ -n "$antivirusPid" ] && kill "$antivirusPid" 2>/dev/null
+    [ -n "$watched" ] && umount -l "$watched"
     # A wineserver that is killed may print its whole state.
     wineserver -k > /dev/null 2>&1 || true
     rm -rf "$work"
@@ -332,6 +338,16 @@ for text in "GPL-3.0.txt:GNU GENERAL PUBLIC LICENSE" "LGPL-3.0.txt:GNU LESSER GE
     grep -q "${text#*:}" "licenze/${text%%:*}" || fail "the zip lacks licenze/${text%%:*}"
 done
 pass "the zip carries the licence texts in licenze/"
+# The device's kit: each sketch in a folder of its name, as the Arduino IDE wants it, and the
+# guide, one page with its pictures inside, none that it would have to find elsewhere.
+for sketch in potenziometro lm35; do
+    grep -q "^void loop()" "Arduino/$sketch/$sketch.ino" || fail "the zip lacks the sketch $sketch"
+done
+guide="Arduino/Costruire il sensore con Arduino.html"
+[ "$(grep -o '<img src="[^"]*' "$guide" | grep -c -v '<img src="data:image/')" -eq 0 ] \
+    && [ "$(grep -o '<img src="data:image/' "$guide" | wc -l)" -eq 3 ] \
+    || fail "the zip's guide does not hold its three pictures"
+pass "the zip carries the sketches and the guide, its pictures inside it"
 session Quorin.exe quorin-windows.png standard
 session Quorind.exe quorind-windows.png didactic
 
@@ -371,9 +387,11 @@ installation() {
     query "$key"
 }
 
-# An older version, 0.9.0, which shipped a file that this one no longer ships.
+# An older version, 0.9.0, which shipped a file that this one no longer ships; its files are
+# older, so that a file of this version left in its place shows.
 cp -a "$shipped" "$work/older"
 echo "Solo nella versione 0.9.0." > "$work/older/vecchio.txt"
+find "$work/older" -type f -exec touch -d 2025-09-01T08:00 {} +
 "$top/tools/windows/make-installer.sh" "$script" "$work/older" 0.9.0 0.9.0.0 \
     "$work/older-setup.exe" zlib \
     > "$work/makensis.log" 2>&1 || { cat "$work/makensis.log"; fail "the older installer"; }
@@ -381,6 +399,41 @@ echo "Solo nella versione 0.9.0." > "$work/older/vecchio.txt"
     || fail "the older version's silent install ended with status $?"
 [ -f "$folder/vecchio.txt" ] && [ -f "$folder/Quorin.exe" ] \
     || fail "the older version is not in $chosen"
+
+installation > "$work/older.state"
+upgradeFails() { # WHAT
+    local status=0
+    "${Wine[@]}" "$setup" /S || status=$?
+    [ "$status" -eq 2 ] || fail "the upgrade $1 ended with status $status, not 2"
+}
+
+# What an antivirus may do to an upgrade, done by quorin-antivirus to the folder as Wine sees it,
+# bound on itself so that it is a mount of its own and nothing else waits for the antivirus.
+watched=$QUORIN_WINE10_NEW$folder
+mount --bind "$watched" "$watched"
+mkfifo "$work/antivirus.in"
+startAntivirus() { # take|deny NAME
+    "$antivirus" "$watched" "$1" "$2" < "$work/antivirus.in" > "$work/antivirus.out" 2>&1 &
+    antivirusPid=$!
+    exec 4> "$work/antivirus.in"
+    waitFor "quorin-antivirus watches $chosen" grep -q watching "$work/antivirus.out"
+}
+stopAntivirus() { # WHAT IT DID
+    exec 4>&-
+    waitFor "quorin-antivirus ends" ended "$antivirusPid"
+    antivirusPid=
+    grep -q "^$1" "$work/antivirus.out" || fail "quorin-antivirus did not do it: $1"
+}
+
+# The new Quorin.exe, unsigned, quarantined as soon as it is copied, before the upgrade moves it
+# into place: the upgrade stops there and puts back every file it moved.
+startAntivirus take aggiornamento.tmp/Quorin.exe
+upgradeFails "whose new Quorin.exe an antivirus takes"
+stopAntivirus "took aggiornamento.tmp/Quorin.exe"
+installation | diff "$work/older.state" - \
+    || fail "the upgrade whose new Quorin.exe was taken changed the older version"
+pass "an upgrade whose new Quorin.exe an antivirus takes before it is moved in ends with" \
+    "status 2 and leaves the older version as it was"
 
 # A file of the older version that another program holds open, the last that the upgrade would
 # move into place (make-installer.sh lists them sorted): the upgrade fails after moving all the
@@ -392,18 +445,39 @@ mkfifo "$work/holder.in"
 holderPid=$!
 exec 3> "$work/holder.in"
 waitFor "quorin-holdfile holds $held" grep -q held "$work/holder.out"
-installation > "$work/older.state"
-status=0
-"${Wine[@]}" "$setup" /S || status=$?
-[ "$status" -eq 2 ] || fail "the upgrade over a held $held ended with status $status, not 2"
+
+# Meanwhile the older Quorin.exe, moved aside, cannot go back: the report names it, and its copy
+# stays in the backup with the report. Every other file is as it was.
+backup=versione-precedente.tmp
+startAntivirus deny "$backup/Quorin.exe"
+upgradeFails "over a held $held, the older Quorin.exe's way back blocked,"
+stopAntivirus "denied $backup/Quorin.exe"
+installation | grep -v -e '^\./Quorin\.exe ' -e "^\./$backup" \
+    | diff <(grep -v '^\./Quorin\.exe ' "$work/older.state") - \
+    || fail "the upgrade whose Quorin.exe could not go back changed other files"
+[ "$(grep "^\./$backup/Quorin\.exe " <(installation) | sed "s|/$backup||")" \
+    = "$(grep '^\./Quorin\.exe ' "$work/older.state")" ] \
+    || fail "the older Quorin.exe is not whole in $backup"
+report=$(iconv -f UTF-16 -t UTF-8 "$folder/$backup/LEGGIMI.txt" | tr -d '\r')
+grep -qF "$chosen\\Quorin.exe" <<< "$report" && ! grep -q "rimasta com'era" <<< "$report" \
+    || fail "the report does not name $chosen\\Quorin.exe as not put back: $report"
+pass "an upgrade that cannot put the older Quorin.exe back ends with status 2, names it in its" \
+    "report and keeps its copy in $backup: $report"
+
+# Run again, still over the held file: Quorin.exe goes back first, then the upgrade fails and
+# puts back all it moved.
+upgradeFails "over a held $held"
 installation | diff "$work/older.state" - || fail "the failed upgrade changed the older version"
+umount -l "$watched"
+watched=
 exec 3>&-
 waitFor "quorin-holdfile lets $held go" ended "$holderPid"
 holderPid=
 startInstalled
-esci "the older Quorin, after the failed upgrade,"
-pass "an upgrade that cannot replace $held ends with status 2 and leaves the older version as it" \
-    "was, its files, uninstaller and entry, and working"
+esci "the older Quorin, after the failed upgrades,"
+pass "an upgrade that cannot replace $held ends with status 2, first puts back the file that an" \
+    "earlier one could not, and leaves the older version as it was, its files, uninstaller and" \
+    "entry, and working"
 
 "${Wine[@]}" "$setup" /S || fail "the silent upgrade ended with status $?"
 [ ! -e "$programFiles" ] || fail "the upgrade installed a second copy into Program Files"
@@ -412,7 +486,8 @@ diff <(cd "$shipped" && find . -type f | sort) \
     || fail "after the upgrade $chosen holds other files than the zip's"
 [ -f "$folder/uninstall.exe" ] || fail "the upgrade left no uninstaller"
 [ -f "$menu/Quorin.lnk" ] && [ -f "$menu/Quorind.lnk" ] \
-    || fail "the installer did not make the Start menu's Quorin.lnk and Quorind.lnk"
+    && [ -f "$menu/Costruire il sensore con Arduino.lnk" ] \
+    || fail "the installer did not make the Start menu's entries: $(ls "$menu")"
 [ "$(query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s \
     | grep -c 'DisplayName *REG_SZ *Quorin e Quorind')" -eq 1 ] \
     || fail "not one entry of Quorin in Apps & features"
