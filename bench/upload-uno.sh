@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Writes a sketch to a blank simulated Uno through optiboot with tools/upload-sketch.sh, as to a
-# board, then opens the port as a reader does and prints the first frames the sketch sends.
+# Writes a sketch to a blank simulated Uno through optiboot with the build's quorin-upload-sketch,
+# as to a board, then opens the port as a reader does and prints the first frames the sketch
+# sends.
 # Not a test: avrdude waits for the bootloader's answers in real time, and on a busy machine the
 # simulated chip, starved of the CPU, may answer too late for it.
 #
@@ -11,23 +12,22 @@ build=$(realpath "${1:-$top/build}")
 sketch=${2:-lm35}
 millivolts=${3:-300}
 
+. "$top/tools/simulated-device.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorin-upload.XXXXXX")
-uno_pid=
 cleanup() {
-    [ -n "$uno_pid" ] && kill "$uno_pid" 2>/dev/null && wait "$uno_pid" 2>/dev/null
+    stop_device
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-"$build/tools/uno/quorin-uno" --bootloader "$build/device/optiboot/optiboot_atmega328.hex" \
-    --reset-on-open --a0 "$millivolts" >"$work/pty" 2>"$work/uno.log" &
-uno_pid=$!
-for _ in $(seq 100); do [ -s "$work/pty" ] && break; sleep 0.1; done
-pty=$(head -n 1 "$work/pty")
+start_device "$work" "$build/tools/uno/quorin-uno" \
+    --bootloader "$build/device/optiboot/optiboot_atmega328.hex" --reset-on-open \
+    --a0 "$millivolts" 2>"$work/uno.log"
+pty=$device_pty
 
 start=$(date +%s.%N)
 status=0
-"$top/tools/upload-sketch.sh" --port "$pty" "$build/device/$sketch/$sketch.hex" \
+"$build/tools/upload/bin/quorin-upload-sketch" --port "$pty" "$sketch" \
     >"$work/avrdude.log" 2>&1 || status=$?
 end=$(date +%s.%N)
 grep -E "bytes of flash (written|verified)|error" "$work/avrdude.log" || true

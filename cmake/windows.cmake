@@ -107,7 +107,7 @@ if(CMAKE_CROSSCOMPILING AND BUILD_TESTING)
     endforeach()
     list(REMOVE_DUPLICATES dll_folders)
     list(JOIN dll_folders ":" dll_folders)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tools/windows/wine-run.sh
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/windows/wine-run.sh
                                       ${CMAKE_BINARY_DIR}/wine-prefix ${dll_folders})
 endif()
 

@@ -51,11 +51,10 @@ if [ -z "${QUORIN_DEMO_UNDER_XVFB:-}" ]; then
     fi
 fi
 
-xdrive=$build/tools/xdrive/quorin-xdrive
+. "$top/tools/simulated-device.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorin-demo.XXXXXX")
-sensor_pid=
 cleanup() {
-    [ -n "$sensor_pid" ] && kill "$sensor_pid" 2>/dev/null && wait "$sensor_pid" 2>/dev/null
+    stop_device
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -63,54 +62,48 @@ trap cleanup EXIT
 case $sketch in
     "")
         [ ${#sensor_options[@]} -gt 0 ] || sensor_options=(--signal sine)
-        "$build/tools/sensor/quorin-sensor" --pty "${sensor_options[@]}" >"$work/pty" &
+        start_device "$work" "$build/tools/sensor/quorin-sensor" --pty "${sensor_options[@]}"
         device="Simulated sensor" ;;
     potenziometro | lm35)
         elf=$build/device/$sketch/$sketch.elf
         [ -f "$elf" ] && [ -x "$build/tools/uno/quorin-uno" ] \
             || { echo "$0: the simulated Uno or the sketch was not built" >&2; exit 1; }
         [ ${#sensor_options[@]} -gt 0 ] || sensor_options=(--a0-sweep 0,5000,20)
-        "$build/tools/uno/quorin-uno" "$elf" "${sensor_options[@]}" >"$work/pty" &
+        start_device "$work" "$build/tools/uno/quorin-uno" "$elf" "${sensor_options[@]}"
         device="Simulated Uno running $sketch" ;;
 esac
-sensor_pid=$!
-for _ in $(seq 50); do [ -s "$work/pty" ] && break; sleep 0.1; done
-pty=$(head -n 1 "$work/pty")
-[ -n "$pty" ] || { echo "$0: the simulated device did not start" >&2; exit 1; }
-echo "$device on $pty, seen by $program as serial port 3 (/dev/ttyS2)" >&2
+echo "$device on $device_pty, seen by $program as serial port 3 (/dev/ttyS2)" >&2
 
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$work}
 if [ -z "${QUORIN_DEMO_UNDER_XVFB:-}" ]; then
     echo "Click \"Ricevi i dati\" to see the value; close the window to end." >&2
     status=0
-    "$top/tools/port3-sandbox.sh" "$pty" "$build/apps/$program" || status=$?
+    "$top/tools/port3-sandbox.sh" "$device_pty" "$build/apps/$program" || status=$?
     exit "$status"
 fi
 
-"$top/tools/port3-sandbox.sh" "$pty" "$build/apps/$program" &
+"$top/tools/port3-sandbox.sh" "$device_pty" "$build/apps/$program" &
 reader=$!
-window=
-for _ in $(seq 100); do
-    window=$("$xdrive" list | awk '$4 == "Lettura" && $5 == "sensore" { print $1; exit }')
-    [ -n "$window" ] && break
-    kill -0 "$reader" 2>/dev/null || break
+until window=$(xdotool search --onlyvisible --name '^Lettura sensore$' | head -n 1) \
+        && [ -n "$window" ]; do
+    if ! kill -0 "$reader" 2>/dev/null; then
+        status=0
+        wait "$reader" || status=$?
+        echo "$0: $program showed no window (exit status $status)" >&2
+        exit 1
+    fi
     sleep 0.1
 done
-if [ -z "$window" ]; then
-    status=0
-    wait "$reader" || status=$?
-    echo "$0: $program showed no window (exit status $status)" >&2
-    exit 1
-fi
-# "Ricevi i dati" is at the same place in both windows' button row.
+# The buttons' row, at 96 dpi: "Ricevi i dati" at x 524, "Esci" at x 680.
 case $program in
-    Quorin) "$xdrive" click "$window" 524 168 ;;
-    Quorind) "$xdrive" click "$window" 524 320 ;;
+    Quorin) row=168 ;;
+    Quorind) row=320 ;;
 esac
+xdotool mousemove --window "$window" 524 "$row" click 1
 sleep 4
 mkdir -p "$(dirname "$screenshot")"
 import -window "$window" "$screenshot"
-"$xdrive" close "$window"
+xdotool mousemove --window "$window" 680 "$row" click 1
 status=0
 wait "$reader" || status=$?
 echo "Screenshot of $program receiving: $screenshot (exit status $status)" >&2

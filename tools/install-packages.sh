@@ -4,10 +4,12 @@
 set -euo pipefail
 
 # gettext compiles quorin-port3's Italian messages (msgfmt) and runs them (gettext-base);
-# qt6-translations-l10n has Qt's own texts in Italian, which the programs carry.
-build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
-       libgl-dev libxcb1-dev libxcb-xtest0-dev fonts-liberation fonts-symbola
-       dpkg-dev file ccache gettext qt6-translations-l10n)
+# qt6-translations-l10n has Qt's own texts in Italian, which the programs carry;
+# qt6-base-private-dev the platform's receiver of accessibility events, which the paced boxes
+# reach; cmark-gfm turns the device's guide into a page.
+build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-private-dev qt6-serialport-dev
+       qt6-qpa-plugins libgl-dev libxcb1-dev fonts-liberation fonts-symbola
+       dpkg-dev file ccache gettext qt6-translations-l10n cmark-gfm)
 # The programs under Xvfb, driven as a user drives them: xdotool moves, clicks and types, xsel
 # reads what is selected or copied.
 display=(xvfb xauth imagemagick xdotool xsel)
@@ -17,8 +19,9 @@ accessibility=(at-spi2-core dbus dbus-x11 python3-gi gir1.2-atspi-2.0 python3-py
 # The device: the sketches built for the Arduino Uno with Debian's Arduino core, avrdude to write
 # them to a board, and simavr, on which the simulated Uno runs them.
 device=(gcc-avr avr-libc arduino-core-avr avrdude simavr libsimavr-dev)
-# The checks of the Debian package, its menu entries and its AppStream metainfo.
-package=(lintian desktop-file-utils appstream)
+# The checks of the Debian package, its menu entries and its AppStream metainfo; the compiler
+# and the Arduino core for the sketches it holds built.
+package=(lintian desktop-file-utils appstream gcc-avr avr-libc arduino-core-avr)
 # The Italian locale's sources, from which the test of quorin-port3 makes it_IT.UTF-8 for itself
 # where the system has not generated it; LibreOffice Calc, without its windows, which opens
 # Quorinlab's files as a class's spreadsheet does.
@@ -28,7 +31,7 @@ italian=(locales libreoffice-calc-nogui)
 checks=(clang libclang-rt-14-dev llvm clang-format clang-tidy)
 # The Windows build: the cross compilers, Qt's host tools above, NSIS for the installer,
 # icoutils to read the programs' resources; mmdebstrap for the Debian 13 root in which the tests
-# run Wine 10 (tools/windows/wine10-root.sh).
+# run Wine 10 (tests/windows/wine10-root.sh).
 windows=(g++-mingw-w64-x86-64-posix dpkg-dev xz-utils nsis zip icoutils mmdebstrap)
 case "${1:-}" in
     build) wanted=("${build[@]}") ;;

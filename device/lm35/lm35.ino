@@ -6,9 +6,14 @@
   254, sulla porta seriale a 9600 baud, 8 bit, nessuna parità, 1 bit di stop.
 
   L'LM35 dà 10 mV per ogni grado: 0 mV a 0 gradi, 1000 mV a 100 gradi.
-  I programmi mostrano il codice 1 come 0.0 e il codice 254 come 100.0,
+  I programmi mostrano il codice 1 come 0,0 e il codice 254 come 100,0,
   quindi il valore mostrato è la temperatura in gradi Celsius.
-  Sopra i 100 gradi si vede sempre 100.0.
+  Sopra i 100 gradi si vede sempre 100,0.
+
+  La tensione si misura contro il riferimento interno dell'ATmega328P, di
+  circa 1,1 V, che cambia da chip a chip fra 1,0 e 1,2 V: se il valore non
+  va d'accordo con un termometro, si corregge RIFERIMENTO_MV qui sotto (la
+  guida spiega come, con un esempio).
 
   Collegamenti (LM35 visto dal lato piatto, piedini in basso):
     - piedino di sinistra (+Vs)  -> 5V dell'Arduino
@@ -35,13 +40,21 @@ const long CODICE_MINIMO = 1;
 const long CODICE_MASSIMO = 254;
 const long PASSI = 253;
 
-// L'LM35 dà 10 mV per grado. Con il riferimento interno di 1,1 V,
-// analogRead() divide 1100 mV, cioè 110 gradi, in 1024 passi: 100 gradi
-// (1 V) leggono circa 931. Il riferimento più piccolo rende ogni passo
-// 5 volte più fine che con quello di 5 V.
-const long GRADI_RIFERIMENTO = 110;
+// Il riferimento interno in millivolt: analogRead() divide questa tensione
+// in 1024 passi. Vale circa 1100 mV, ma su ogni chip è un po' diverso (da
+// 1000 a 1200 mV). Per tarare il termometro: se la classe legge T_mostrata
+// mentre un termometro accanto al sensore segna T_vera, il nuovo valore è
+//   RIFERIMENTO_MV * T_vera / T_mostrata
+// Per esempio 1100 * 22,0 / 24,1 = 1004: si scrive 1004 e si ricarica.
+const long RIFERIMENTO_MV = 1100;
+
+// Con 1100 mV ogni passo vale 1100 / 1024 = 1,07 mV, cioè circa un decimo
+// di grado: circa 4,5 volte più fine (5000 / 1100) dei 4,88 mV di un passo
+// con il riferimento di 5 V.
 const long PASSI_ADC = 1024;
-const long GRADI_MASSIMI = 100;
+
+// L'LM35 dà 10 mV per grado: 100 gradi sono 1000 mV, il codice 254.
+const long MV_MASSIMI = 1000;
 
 // Ogni codice è la media di 8 letture: un valore fermo resta fermo.
 // 8 letture durano meno di 1 ms, meno dei 2 ms che servono per spedire
@@ -61,12 +74,14 @@ void loop() {
     somma = somma + analogRead(PIN_SENSORE);
   }
 
-  // Da lettura a gradi, da gradi a codice, arrotondando:
-  // codice = 1 + 253 * gradi / 100, con gradi = media * 110 / 1024,
-  // fatto in una divisione sola per non perdere precisione per strada.
-  long diviso = PASSI_ADC * LETTURE * GRADI_MASSIMI;
-  long codice = CODICE_MINIMO
-              + (somma * GRADI_RIFERIMENTO * PASSI + diviso / 2) / diviso;
+  // Da letture a millivolt, arrotondando: ogni passo vale RIFERIMENTO_MV
+  // diviso 1024, e nella somma ci sono 8 letture.
+  long passiTotali = PASSI_ADC * LETTURE;
+  long millivolt = (somma * RIFERIMENTO_MV + passiTotali / 2) / passiTotali;
+
+  // Da millivolt a codice, arrotondando: 0 mV è il codice 1, 1000 mV
+  // (100 gradi) il codice 254.
+  long codice = CODICE_MINIMO + (millivolt * PASSI + MV_MASSIMI / 2) / MV_MASSIMI;
 
   // Sopra i 100 gradi il codice resta 254: 255 è il sincronismo.
   if (codice > CODICE_MASSIMO) {

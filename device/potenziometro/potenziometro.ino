@@ -6,8 +6,8 @@
   il byte 255 di sincronismo, poi il codice del campione, da 1 a 254,
   sulla porta seriale a 9600 baud, 8 bit, nessuna parità, 1 bit di stop.
 
-  I programmi mostrano il codice 1 come 0.0 e il codice 254 come 100.0:
-  0 V diventa 0.0, 5 V diventa 100.0, e in mezzo la crescita è lineare.
+  I programmi mostrano il codice 1 come 0,0 e il codice 254 come 100,0:
+  0 V diventa 0,0, 5 V diventa 100,0, e in mezzo la crescita è lineare.
 
   Collegamenti (potenziometro da 10 kOhm):
     - piedino esterno del potenziometro -> 5V dell'Arduino

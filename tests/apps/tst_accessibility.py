@@ -91,7 +91,8 @@ def named(name, role=None):
 
 
 def text_of(accessible):
-    return Atspi.Text.get_text(accessible, 0, Atspi.Text.get_character_count(accessible))
+    """The whole text, in one request: a box may change between two."""
+    return Atspi.Text.get_text(accessible, 0, -1)
 
 
 def press(button):

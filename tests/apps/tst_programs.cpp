@@ -28,15 +28,38 @@ namespace {
 
 // Bounds a hang, nothing more: a loaded machine may take long to start a program.
 constexpr int Patience = 60000;
+// How long one look at a box waits for its selection; a check that retries looks again.
+constexpr int SelectionPatience = 5000;
 constexpr int Dpi = 96; // the test's Xvfb runs at 96 dpi
 const auto Title = u"Lettura sensore"_s;
 
-QString xdrive(const QStringList &arguments)
+// What a program run to its end printed.
+QString run(const QString &program, const QStringList &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(QUORIN_XDRIVE), arguments);
+    process.start(program, arguments);
     process.waitForFinished(Patience);
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QString xdotool(const QStringList &arguments)
+{
+    return run(u"xdotool"_s, arguments);
+}
+
+// The shown windows titled "Lettura sensore", by id, and their sizes.
+QList<std::pair<QString, QSize>> shownWindows()
+{
+    QList<std::pair<QString, QSize>> windows;
+    const QString ids
+        = xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^%1$"_s.arg(Title)});
+    for (const QString &id : ids.split(u'\n', Qt::SkipEmptyParts)) {
+        static const QRegularExpression geometry(u"Geometry: (\\d+)x(\\d+)"_s);
+        const auto size = geometry.match(xdotool({u"getwindowgeometry"_s, id}));
+        if (size.hasMatch()) // a window that has just gone has none
+            windows.append({id, QSize(size.captured(1).toInt(), size.captured(2).toInt())});
+    }
+    return windows;
 }
 
 // One of the two programs, started in its sandbox, and its windows as the X server shows them.
@@ -74,9 +97,9 @@ public:
         // must not take them for its own.
         std::ignore = QTest::qWaitFor(
             [&] {
-                const QString listing = xdrive({u"list"_s});
-                return std::none_of(m_seen.cbegin(), m_seen.cend(), [&](const QString &id) {
-                    return listing.startsWith(id + u' ') || listing.contains(u'\n' + id + u' ');
+                const auto windows = shownWindows();
+                return std::none_of(windows.cbegin(), windows.cend(), [&](const auto &window) {
+                    return m_seen.contains(window.first);
                 });
             },
             Patience);
@@ -95,21 +118,30 @@ public:
     void click(const char *control)
     {
         const QPoint at = m_layout.find(QLatin1String(control))->pixelRect(Dpi).center();
-        xdrive({u"click"_s, m_shown, QString::number(at.x()), QString::number(at.y())});
+        xdotool({u"mousemove"_s, u"--window"_s, m_shown, QString::number(at.x()),
+                 QString::number(at.y()), u"click"_s, u"1"_s});
         m_focus = QLatin1String(control);
     }
-    // What a box shows, as a user finds out: select all of it and read the selection. The box
-    // is clicked only when it does not have the keyboard yet: a second click on it soon after
-    // the first would be a double click, which selects a word.
+    // What a box shows, as a user finds out: select all of it (Ctrl+A) and read the selection.
+    // The box is clicked only when it does not have the keyboard yet: a second click on it soon
+    // after the first would be a double click, which selects a word. Empty until the program
+    // has taken the keys and made the selection its own.
     [[nodiscard]] QString textOf(const char *box)
     {
         if (m_focus != QLatin1String(box))
             click(box);
-        xdrive({u"select-all"_s});
-        return xdrive({u"selection"_s});
+        run(u"xsel"_s, {u"--primary"_s, u"--clear"_s});
+        xdotool({u"key"_s, u"ctrl+a"_s});
+        QString selected;
+        std::ignore = QTest::qWaitFor(
+            [&] {
+                return !(selected = run(u"xsel"_s, {u"--primary"_s, u"--output"_s})).isEmpty();
+            },
+            SelectionPatience);
+        return selected;
     }
     // Closes the window last found, as a window manager does.
-    void close() const { xdrive({u"close"_s, m_shown}); }
+    void close() const { run(QStringLiteral(QUORIN_WM_CLOSE), {m_shown}); }
 
     // The exit status once the program has ended by itself, or -1.
     [[nodiscard]] int exitCode()
@@ -140,13 +172,9 @@ private:
     {
         const QSize size(Quorin::twipsToPixels(m_layout.width, Dpi),
                          Quorin::twipsToPixels(m_layout.height, Dpi));
-        const QString listing = xdrive({u"list"_s});
-        for (const QString &line : listing.split(u'\n', Qt::SkipEmptyParts)) {
-            const QStringList fields = line.split(u' '); // id width height title
-            if (fields.size() < 4 || fields.mid(3).join(u' ') != Title)
-                continue;
-            if ((QSize(fields[1].toInt(), fields[2].toInt()) == size) == main) {
-                m_shown = fields[0];
+        for (const auto &[id, shown] : shownWindows()) {
+            if ((shown == size) == main) {
+                m_shown = id;
                 m_seen.insert(m_shown);
                 return true;
             }
@@ -176,10 +204,6 @@ private Q_SLOTS:
     void readsTheStreamUntilTheWindowCloses();
     void failureIsReportedOnceAndLeavesNothingBehind_data();
     void failureIsReportedOnceAndLeavesNothingBehind();
-#ifdef QUORIN_UNO
-    void showsWhatTheSketchOnTheSimulatedUnoMeasures_data();
-    void showsWhatTheSketchOnTheSimulatedUnoMeasures();
-#endif
 
 private:
     [[nodiscard]] QStringList locks() const
@@ -339,47 +363,6 @@ void TestPrograms::failureIsReportedOnceAndLeavesNothingBehind()
         QCOMPARE(locks(), QStringList());
     }
 }
-
-#ifdef QUORIN_UNO
-void TestPrograms::showsWhatTheSketchOnTheSimulatedUnoMeasures_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("sketch");
-    QTest::addColumn<int>("millivolts");
-    QTest::addColumn<QString>("shown");
-    // 2 V is 2/5 of the potentiometer's 5 V: code 102, shown (102 - 1) * 100 / 253 = 39.92...
-    QTest::newRow("Quorin, potenziometro at 2 V")
-        << int(Reader::Standard) << u"potenziometro"_s << 2000 << u"39.9"_s;
-    // An LM35 at 30 °C gives 300 mV: code 77, the letter M, after the sync byte, ÿ.
-    QTest::newRow("Quorind, lm35 at 30 °C")
-        << int(Reader::Didactic) << u"lm35"_s << 300 << u"30.0"_s;
-}
-
-void TestPrograms::showsWhatTheSketchOnTheSimulatedUnoMeasures()
-{
-    QFETCH(int, kind);
-    QFETCH(QString, sketch);
-    QFETCH(int, millivolts);
-    QFETCH(QString, shown);
-    QProcess uno;
-    uno.start(QStringLiteral(QUORIN_UNO),
-              {QStringLiteral(QUORIN_SKETCH_DIR "/%1/%1.elf").arg(sketch), u"--a0"_s,
-               QString::number(millivolts)});
-    QTRY_VERIFY_WITH_TIMEOUT(uno.canReadLine(), Patience); // the pty's path comes first
-    Reader reader(Reader::Kind(kind), QString::fromLocal8Bit(uno.readLine()).trimmed(), m_lockDir);
-    QVERIFY(reader.waitForWindow());
-    reader.click("Command2");
-    QTRY_VERIFY2_WITH_TIMEOUT(reader.textOf("Text1") == shown, reader.diagnosis().constData(),
-                              Patience);
-    if (kind == Reader::Didactic) {
-        // The newest read in front: the sketch's frames, byte for byte.
-        const QString echo = reader.textOf("Text9");
-        QVERIFY2(QRegularExpression(u"^M?(ÿM){40}"_s).match(echo).hasMatch(), qPrintable(echo));
-    }
-    reader.close();
-    QVERIFY2(reader.exitCode() == 0, reader.diagnosis().constData());
-}
-#endif
 
 QTEST_GUILESS_MAIN(TestPrograms)
 #include "tst_programs.moc"

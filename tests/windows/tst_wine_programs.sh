@@ -1,22 +1,23 @@
 #!/usr/bin/env bash
-# The Windows programs as delivered, run under Wine 10 (tools/windows/wine10.sh) on an Xvfb
+# The Windows programs as delivered, run under Wine 10 (wine10.sh) on an Xvfb
 # display in a private prefix, with COM3 on the simulated sensor's pseudo-terminal, and driven
 # through their windows as a user would: both programs from the portable zip, receiving, then
-# the installer, an upgrade that fails and one that succeeds, the installed program and the
-# uninstaller.
+# the installer, upgrades that fail (a held file, an antivirus that takes a new file or blocks an
+# older one's way back) and one that succeeds, the installed program and the uninstaller.
 #
 # COM3's pseudo-terminal gets modem lines from ptymodem.c, preloaded into Wine: a pty has none,
 # and without them Wine cancels every wait for received bytes. It also records what the program
 # sets, so that the lines the program leaves after opening COM3 can be checked.
 #
 #   tst_wine_programs.sh HOST_BUILD DIST SCRIPT HOLDFILE UIADUMP
-# HOST_BUILD: a Linux build folder of this project, for quorin-sensor, quorin-xdrive,
-# quorin-layout and the pty library. DIST: the folder holding Quorin-<version>-windows-x64.zip and
+# HOST_BUILD: a Linux build folder of this project, for quorin-sensor, quorin-layout,
+# quorin-wm-close and the pty library. DIST: the folder holding Quorin-<version>-windows-x64.zip and
 # Quorin-<version>-setup.exe (tools/windows/package.sh). SCRIPT: the installer's script, as the
 # Windows build writes it, for an older version's installer. HOLDFILE: quorin-holdfile.exe
-# (holdfile.c). UIADUMP: quorin-uia-dump.exe (tools/windows/uia-dump.cpp), a UI Automation client
+# (holdfile.c). UIADUMP: quorin-uia-dump.exe (uia-dump.cpp), a UI Automation client
 # that reads the window as a Windows screen reader does. With QUORIN_WINE_SCREENSHOTS=DIR set, a
-# picture of each program receiving is saved there.
+# picture of each program receiving is saved there. The host build's quorin-antivirus
+# (antivirus.c) plays an antivirus during upgrades; it needs root, as the Wine 10 root does.
 #
 # Every wait is for a state; the bound on it only stops a hang, and is generous because Wine is
 # slow on a loaded machine.
@@ -29,7 +30,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 # Every Wine command of the test in one mount namespace with the Wine 10 root (wine10.sh).
 if [ -z "${QUORIN_WINE10_NEW:-}" ]; then
-    exec "$top/tools/windows/wine10.sh" --enter "$0" "$@"
+    exec "$(dirname "$0")/wine10.sh" --enter "$0" "$@"
 fi
 host=$(cd "$1" && pwd)
 dist=$(cd "$2" && pwd)
@@ -37,9 +38,10 @@ script=$3
 holdfile=$4
 uiaDump=$5
 sensor=$host/tools/sensor/quorin-sensor
-xdrive=$host/tools/xdrive/quorin-xdrive
-layout=$host/tools/layout/quorin-layout
+layout=$host/tests/support/quorin-layout
+wmClose=$host/tests/support/quorin-wm-close
 shim=$host/tests/serial/libquorin-ptymodem.so
+antivirus=$host/tests/windows/quorin-antivirus
 zip=$(ls "$dist"/Quorin-*-windows-x64.zip)
 setup=$(ls "$dist"/Quorin-*-setup.exe)
 Bound=300 # seconds
@@ -58,13 +60,17 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/quorin-wine.XXXXXX")
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all LANG=C.UTF-8
 # No Mono or Gecko prompts, and no menu entries made on the host for what the installer adds.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-Wine=(env LD_PRELOAD="$shim" "$top/tools/windows/wine10.sh" wine)
-wineserver() { "$top/tools/windows/wine10.sh" wineserver "$@"; }
+Wine=(env LD_PRELOAD="$shim" "$top/tests/windows/wine10.sh" wine)
+wineserver() { "$top/tests/windows/wine10.sh" wineserver "$@"; }
 sensorPid=
 holderPid=
+antivirusPid=
+watched=
 cleanup() {
     [ -n "$sensorPid" ] && kill "$sensorPid" 2>/dev/null
     [ -n "$holderPid" ] && kill "$holderPid" 2>/dev/null
+    [ -n "$antivirusPid" ] && kill "$antivirusPid" 2>/dev/null
+    [ -n "$watched" ] && umount -l "$watched"
     # A wineserver that is killed may print its whole state.
     wineserver -k > /dev/null 2>&1 || true
     rm -rf "$work"
@@ -90,10 +96,18 @@ pass() { echo "PASS ($SECONDS s): $*"; }
 # The id of the shown window titled "Lettura sensore" of this size; with "other", of any other
 # size (the report dialog).
 windowOf() {
-    "$xdrive" list | awk -v w="$1" -v h="$2" -v other="${3:-}" -v title="$Title" '{
-        t = $0; sub(/^[^ ]+ [^ ]+ [^ ]+ ?/, "", t)
-        if (t == title && ((other == "") == ($2 == w && $3 == h))) print $1
-    }'
+    local want=main kind id size
+    [ -z "${3:-}" ] || want=other
+    for id in $(xdotool search --onlyvisible --name "^$Title\$" 2> /dev/null); do
+        # A window that has just gone has no size.
+        size=$(xdotool getwindowgeometry "$id" 2> /dev/null | sed -n 's/^ *Geometry: //p' || true)
+        [ -n "$size" ] || continue
+        kind=other
+        [ "$size" != "$1x$2" ] || kind=main
+        if [ "$kind" = "$want" ]; then
+            echo "$id"
+        fi
+    done
 }
 hasWindow() { [ -n "$(windowOf "$@")" ]; }
 
@@ -112,7 +126,7 @@ lampIs() {
 # controls' types, names and descriptions, not their values.
 uiaHas() { # LINE...
     local line
-    uiaSeen=$("${Wine[@]}" "$uiaDump" --brief 2> /dev/null | tr -d '\r') || return 1
+    uiaSeen=$("${Wine[@]}" "$uiaDump" 2> /dev/null | tr -d '\r') || return 1
     for line in "$@"; do
         grep -qxF -- "$line" <<< "$uiaSeen" || return 1
     done
@@ -161,7 +175,7 @@ readLayout() {
 }
 click() {
     # shellcheck disable=SC2086 # "X Y"
-    "$xdrive" click "$window" ${at[$1]}
+    xdotool mousemove --window "$window" ${at[$1]} click 1
 }
 
 # The text of a box, copied to the clipboard with Ctrl+A, Ctrl+C once it has the keyboard.
@@ -218,7 +232,7 @@ reportsOnce() { # WHAT REPORT
     # A Windows program ends its lines with CR LF.
     [ "$(tr -d '\r' < "$work/stderr" | grep -c -x -E "$2")" -eq 1 ] \
         || fail "$1: not one report \"$2\" on stderr: $(cat "$work/stderr")"
-    "$xdrive" close "$dialogs"
+    "$wmClose" "$dialogs"
     exitsWith 1 "$1"
     hasWindow "${size[@]}" && fail "$1: the window is still shown"
     pass "$1: $(head -1 "$work/stderr") Status 1."
@@ -306,7 +320,7 @@ session() {
 echo "== a new Wine prefix"
 # One wineserver for the whole test, so that Wine maps its serial ports only once, at the start,
 # and never again over the link to the pseudo-terminal made below.
-"$top/tools/windows/wine-prefix.sh" "$WINEPREFIX" > "$work/prefix.log" 2>&1 \
+"$top/tests/windows/wine-prefix.sh" "$WINEPREFIX" > "$work/prefix.log" 2>&1 \
     || { cat "$work/prefix.log"; fail "a new Wine prefix"; }
 wineserver -p > /dev/null 2>&1
 # Wine's services, which map the serial ports, start with the first program.
@@ -324,6 +338,16 @@ for text in "GPL-3.0.txt:GNU GENERAL PUBLIC LICENSE" "LGPL-3.0.txt:GNU LESSER GE
     grep -q "${text#*:}" "licenze/${text%%:*}" || fail "the zip lacks licenze/${text%%:*}"
 done
 pass "the zip carries the licence texts in licenze/"
+# The device's kit: each sketch in a folder of its name, as the Arduino IDE wants it, and the
+# guide, one page with its pictures inside, none that it would have to find elsewhere.
+for sketch in potenziometro lm35; do
+    grep -q "^void loop()" "Arduino/$sketch/$sketch.ino" || fail "the zip lacks the sketch $sketch"
+done
+guide="Arduino/Costruire il sensore con Arduino.html"
+[ "$(grep -o '<img src="[^"]*' "$guide" | grep -c -v '<img src="data:image/')" -eq 0 ] \
+    && [ "$(grep -o '<img src="data:image/' "$guide" | wc -l)" -eq 3 ] \
+    || fail "the zip's guide does not hold its three pictures"
+pass "the zip carries the sketches and the guide, its pictures inside it"
 session Quorin.exe quorin-windows.png standard
 session Quorind.exe quorind-windows.png didactic
 
@@ -363,9 +387,11 @@ installation() {
     query "$key"
 }
 
-# An older version, 0.9.0, which shipped a file that this one no longer ships.
+# An older version, 0.9.0, which shipped a file that this one no longer ships; its files are
+# older, so that a file of this version left in its place shows.
 cp -a "$shipped" "$work/older"
 echo "Solo nella versione 0.9.0." > "$work/older/vecchio.txt"
+find "$work/older" -type f -exec touch -d 2025-09-01T08:00 {} +
 "$top/tools/windows/make-installer.sh" "$script" "$work/older" 0.9.0 0.9.0.0 \
     "$work/older-setup.exe" zlib \
     > "$work/makensis.log" 2>&1 || { cat "$work/makensis.log"; fail "the older installer"; }
@@ -373,6 +399,41 @@ echo "Solo nella versione 0.9.0." > "$work/older/vecchio.txt"
     || fail "the older version's silent install ended with status $?"
 [ -f "$folder/vecchio.txt" ] && [ -f "$folder/Quorin.exe" ] \
     || fail "the older version is not in $chosen"
+
+installation > "$work/older.state"
+upgradeFails() { # WHAT
+    local status=0
+    "${Wine[@]}" "$setup" /S || status=$?
+    [ "$status" -eq 2 ] || fail "the upgrade $1 ended with status $status, not 2"
+}
+
+# What an antivirus may do to an upgrade, done by quorin-antivirus to the folder as Wine sees it,
+# bound on itself so that it is a mount of its own and nothing else waits for the antivirus.
+watched=$QUORIN_WINE10_NEW$folder
+mount --bind "$watched" "$watched"
+mkfifo "$work/antivirus.in"
+startAntivirus() { # take|deny NAME
+    "$antivirus" "$watched" "$1" "$2" < "$work/antivirus.in" > "$work/antivirus.out" 2>&1 &
+    antivirusPid=$!
+    exec 4> "$work/antivirus.in"
+    waitFor "quorin-antivirus watches $chosen" grep -q watching "$work/antivirus.out"
+}
+stopAntivirus() { # WHAT IT DID
+    exec 4>&-
+    waitFor "quorin-antivirus ends" ended "$antivirusPid"
+    antivirusPid=
+    grep -q "^$1" "$work/antivirus.out" || fail "quorin-antivirus did not do it: $1"
+}
+
+# The new Quorin.exe, unsigned, quarantined as soon as it is copied, before the upgrade moves it
+# into place: the upgrade stops there and puts back every file it moved.
+startAntivirus take aggiornamento.tmp/Quorin.exe
+upgradeFails "whose new Quorin.exe an antivirus takes"
+stopAntivirus "took aggiornamento.tmp/Quorin.exe"
+installation | diff "$work/older.state" - \
+    || fail "the upgrade whose new Quorin.exe was taken changed the older version"
+pass "an upgrade whose new Quorin.exe an antivirus takes before it is moved in ends with" \
+    "status 2 and leaves the older version as it was"
 
 # A file of the older version that another program holds open, the last that the upgrade would
 # move into place (make-installer.sh lists them sorted): the upgrade fails after moving all the
@@ -384,18 +445,39 @@ mkfifo "$work/holder.in"
 holderPid=$!
 exec 3> "$work/holder.in"
 waitFor "quorin-holdfile holds $held" grep -q held "$work/holder.out"
-installation > "$work/older.state"
-status=0
-"${Wine[@]}" "$setup" /S || status=$?
-[ "$status" -eq 2 ] || fail "the upgrade over a held $held ended with status $status, not 2"
+
+# Meanwhile the older Quorin.exe, moved aside, cannot go back: the report names it, and its copy
+# stays in the backup with the report. Every other file is as it was.
+backup=versione-precedente.tmp
+startAntivirus deny "$backup/Quorin.exe"
+upgradeFails "over a held $held, the older Quorin.exe's way back blocked,"
+stopAntivirus "denied $backup/Quorin.exe"
+installation | grep -v -e '^\./Quorin\.exe ' -e "^\./$backup" \
+    | diff <(grep -v '^\./Quorin\.exe ' "$work/older.state") - \
+    || fail "the upgrade whose Quorin.exe could not go back changed other files"
+[ "$(grep "^\./$backup/Quorin\.exe " <(installation) | sed "s|/$backup||")" \
+    = "$(grep '^\./Quorin\.exe ' "$work/older.state")" ] \
+    || fail "the older Quorin.exe is not whole in $backup"
+report=$(iconv -f UTF-16 -t UTF-8 "$folder/$backup/LEGGIMI.txt" | tr -d '\r')
+grep -qF "$chosen\\Quorin.exe" <<< "$report" && ! grep -q "rimasta com'era" <<< "$report" \
+    || fail "the report does not name $chosen\\Quorin.exe as not put back: $report"
+pass "an upgrade that cannot put the older Quorin.exe back ends with status 2, names it in its" \
+    "report and keeps its copy in $backup: $report"
+
+# Run again, still over the held file: Quorin.exe goes back first, then the upgrade fails and
+# puts back all it moved.
+upgradeFails "over a held $held"
 installation | diff "$work/older.state" - || fail "the failed upgrade changed the older version"
+umount -l "$watched"
+watched=
 exec 3>&-
 waitFor "quorin-holdfile lets $held go" ended "$holderPid"
 holderPid=
 startInstalled
-esci "the older Quorin, after the failed upgrade,"
-pass "an upgrade that cannot replace $held ends with status 2 and leaves the older version as it" \
-    "was, its files, uninstaller and entry, and working"
+esci "the older Quorin, after the failed upgrades,"
+pass "an upgrade that cannot replace $held ends with status 2, first puts back the file that an" \
+    "earlier one could not, and leaves the older version as it was, its files, uninstaller and" \
+    "entry, and working"
 
 "${Wine[@]}" "$setup" /S || fail "the silent upgrade ended with status $?"
 [ ! -e "$programFiles" ] || fail "the upgrade installed a second copy into Program Files"
@@ -404,7 +486,8 @@ diff <(cd "$shipped" && find . -type f | sort) \
     || fail "after the upgrade $chosen holds other files than the zip's"
 [ -f "$folder/uninstall.exe" ] || fail "the upgrade left no uninstaller"
 [ -f "$menu/Quorin.lnk" ] && [ -f "$menu/Quorind.lnk" ] \
-    || fail "the installer did not make the Start menu's Quorin.lnk and Quorind.lnk"
+    && [ -f "$menu/Costruire il sensore con Arduino.lnk" ] \
+    || fail "the installer did not make the Start menu's entries: $(ls "$menu")"
 [ "$(query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s \
     | grep -c 'DisplayName *REG_SZ *Quorin e Quorind')" -eq 1 ] \
     || fail "not one entry of Quorin in Apps & features"

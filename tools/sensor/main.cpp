@@ -1,3 +1,4 @@
+#include "devicetool.h"
 #include "protocol.h"
 #include "pty.h"
 #include "signalgenerator.h"
@@ -22,20 +23,13 @@
 
 namespace {
 
+using namespace Quorin::DeviceTool;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr int UsageExit = 2;
 constexpr auto PaceTick = 10ms;
 constexpr auto FastPollLimit = 100ms;
 constexpr qsizetype FastChunk = 4096;
-
-volatile std::sig_atomic_t g_stopRequested = 0;
-
-void requestStop(int)
-{
-    g_stopRequested = 1;
-}
 
 // Everything the command line decides.
 struct Options
@@ -47,17 +41,6 @@ struct Options
     std::optional<qint64> byteLimit;
     std::optional<double> secondsLimit;
 };
-
-[[noreturn]] void fail(const QString &message, int status = UsageExit)
-{
-    std::fprintf(stderr, "quorin-sensor: %s\n", qPrintable(message));
-    std::exit(status);
-}
-
-QString systemError(const QString &what)
-{
-    return QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(errno)));
-}
 
 template<typename Number>
 Number numberOption(const QCommandLineParser &parser, const QString &name, Number lowest,
@@ -123,13 +106,9 @@ Options parseOptions(const QCoreApplication &app)
     options.fast = parser.isSet(QStringLiteral("fast"));
     if (parser.isSet(QStringLiteral("bytes")))
         options.byteLimit = numberOption<qint64>(parser, QStringLiteral("bytes"), 0, 1LL << 52);
-    if (parser.isSet(QStringLiteral("seconds"))) {
-        bool ok = false;
-        const double seconds = parser.value(QStringLiteral("seconds")).toDouble(&ok);
-        if (!ok || !(seconds >= 0 && seconds < 1e9))
-            fail(QStringLiteral("--seconds wants a duration in seconds"));
-        options.secondsLimit = seconds;
-    }
+    if (parser.isSet(QStringLiteral("seconds")))
+        options.secondsLimit = secondsOption(QStringLiteral("seconds"),
+                                             parser.value(QStringLiteral("seconds")), 1e9);
     return options;
 }
 
@@ -192,7 +171,7 @@ qint64 stream(int fd, const Options &options, Clock::time_point start)
     QByteArray pending;
     qsizetype pendingPos = 0;
 
-    while (!g_stopRequested && written < byteLimit) {
+    while (!stopRequested() && written < byteLimit) {
         const auto now = std::min(Clock::now(), deadline);
         if (!options.fast) {
             const double elapsed = std::chrono::duration<double>(now - start).count();
@@ -234,11 +213,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const Options options = parseOptions(app);
 
-    struct sigaction stop = {};
-    stop.sa_handler = requestStop; // no SA_RESTART: poll must return so the loop sees the flag
-    sigemptyset(&stop.sa_mask);
-    sigaction(SIGINT, &stop, nullptr);
-    sigaction(SIGTERM, &stop, nullptr);
+    stopOnSignals();
 
     const int fd = options.pty ? openPseudoTerminal() : openDevice(options.device);
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);

@@ -1,6 +1,7 @@
 // The simulated Arduino Uno: an ATmega328P at 16 MHz on simavr that runs a sketch, with its
 // UART0 on a new pseudo-terminal and a voltage on A0, paced to real time.
 
+#include "devicetool.h"
 #include "pty.h"
 
 #include <QCommandLineParser>
@@ -32,10 +33,10 @@
 
 namespace {
 
+using namespace Quorin::DeviceTool;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr int UsageExit = 2;
 constexpr uint32_t Frequency = 16'000'000;  // the Uno's crystal
 constexpr uint32_t SupplyMillivolts = 5000; // from USB
 // The simulation runs in slices of 10 ms of the chip's time; between them it trades bytes with
@@ -51,13 +52,6 @@ constexpr auto MostLag = 10ms;
 constexpr int McusrAddress = 0x54;
 constexpr uint8_t PowerOnReset = 1U << 0U;
 constexpr uint8_t ExternalReset = 1U << 1U;
-
-volatile std::sig_atomic_t g_stopRequested = 0;
-
-void requestStop(int)
-{
-    g_stopRequested = 1;
-}
 
 // The voltage on A0: fixed; swept from one value to another and back in a period; or cooling,
 // from one value toward the other as a warm body toward the room's temperature, the gap shrinking
@@ -97,17 +91,6 @@ struct Options
     bool resetOnOpen = false;
     std::optional<double> seconds;
 };
-
-[[noreturn]] void fail(const QString &message, int status = UsageExit)
-{
-    std::fprintf(stderr, "quorin-uno: %s\n", qPrintable(message));
-    std::exit(status);
-}
-
-QString systemError(const QString &what)
-{
-    return QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(errno)));
-}
 
 double millivolts(const QString &text, const QString &option)
 {
@@ -176,13 +159,9 @@ Options parseOptions(const QCoreApplication &app)
             fail(QStringLiteral("--%1 wants from,to,seconds, such as 0,5000,10").arg(name));
         options.a0 = {shape, millivolts(parts[0], name), millivolts(parts[1], name), seconds};
     }
-    if (parser.isSet(QStringLiteral("seconds"))) {
-        bool ok = false;
-        const double seconds = parser.value(QStringLiteral("seconds")).toDouble(&ok);
-        if (!ok || !(seconds > 0 && seconds < 1e6))
-            fail(QStringLiteral("--seconds wants a duration in seconds"));
-        options.seconds = seconds;
-    }
+    if (parser.isSet(QStringLiteral("seconds")))
+        options.seconds = secondsOption(QStringLiteral("seconds"),
+                                        parser.value(QStringLiteral("seconds")), 1e6);
     return options;
 }
 
@@ -384,11 +363,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const Options options = parseOptions(app);
 
-    struct sigaction stop = {};
-    stop.sa_handler = requestStop; // no SA_RESTART: poll must return so the loop sees the flag
-    sigemptyset(&stop.sa_mask);
-    sigaction(SIGINT, &stop, nullptr);
-    sigaction(SIGTERM, &stop, nullptr);
+    stopOnSignals();
 
     Board board;
     makeBoard(board, options);
@@ -404,7 +379,7 @@ int main(int argc, char *argv[])
         : ~avr_cycle_count_t(0);
     bool portOpen = !options.resetOnOpen;
     int status = 0;
-    while (!g_stopRequested && avr->cycle < limit) {
+    while (!stopRequested() && avr->cycle < limit) {
         avr_raise_irq(
             board.a0,
             options.a0.millivoltsAt(std::chrono::duration<double>(Clock::now() - started).count()));

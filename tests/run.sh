@@ -2,7 +2,7 @@
 # Installs what is missing, builds everything with warnings as errors and runs every test; then
 # the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer, the Windows stage,
 # and the style checks.
-#   tools/run-tests.sh [--quick] [BUILD_DIR]    --quick: the plain suite only
+#   tests/run.sh [--quick] [BUILD_DIR]    --quick: the plain suite only
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 quick=false
@@ -32,7 +32,7 @@ cmake --build "$sanitized"
 ctest --test-dir "$sanitized" --output-on-failure --parallel 2
 
 echo "== Windows: the programs cross-built, packaged and tested under Wine"
-"$top/tools/windows/test.sh" "$build"
+"$top/tests/windows/run.sh" "$build"
 
 echo "== style"
-"$top/tools/check-style.sh" "$sanitized" # its compile database, with the moc outputs built
+"$top/tests/check-style.sh" "$sanitized" # its compile database, with the moc outputs built

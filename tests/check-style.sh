@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks that every source is in the checked-in clang-format style and clean under the
 # checked-in clang-tidy configuration.
-#   tools/check-style.sh [BUILD_DIR]    (default build-tidy; configured here for its database)
+#   tests/check-style.sh [BUILD_DIR]    (default build-tidy; configured here for its database)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build-tidy}

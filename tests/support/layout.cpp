@@ -1,5 +1,5 @@
 // quorin-layout: where the controls of a reader's window sit, in pixels, from the same layout
-// tables the programs use, for scripts that drive the windows with quorin-xdrive.
+// tables the programs use, for the tests that click them with xdotool.
 //
 //   quorin-layout standard|didactic [DPI]    default 96 dpi
 //
