@@ -56,6 +56,7 @@ bool writeRows(const Session &session, QChar fieldSeparator, QChar decimalSepara
         text += field(columnHeader(session, Column(column)));
     }
     text += lineEnd;
+    const qint64 origin = session.origin().toMSecsSinceEpoch();
     qint64 second = -1;
     QString dateTime;
     for (const Point &point : session.points()) {
@@ -63,8 +64,9 @@ bool writeRows(const Session &session, QChar fieldSeparator, QChar decimalSepara
             text += field(cellText(session, point, Column(column), decimalSeparator));
             text += fieldSeparator;
         }
-        if (point.timeMs / 1000 != second) {
-            second = point.timeMs / 1000;
+        // The second on the clock, which the session's axis need not start on.
+        if (const qint64 now = (origin + point.timeMs) / 1000; now != second) {
+            second = now;
             dateTime = field(cellText(session, point, Column::DateTime, decimalSeparator));
         }
         text += dateTime;

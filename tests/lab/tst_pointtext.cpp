@@ -7,10 +7,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Two points: codes 128 and 130 over the first half second, code 1 over the next.
+// Two points: codes 128 and 130 over the first half second, code 1 over the next, which starts
+// in the next second on the clock.
 void fill(Quorin::Session &session, const QString &title, const QString &unit)
 {
-    session.setOrigin(QDateTime(QDate(2024, 5, 6), QTime(10, 15, 30)));
+    session.setOrigin(QDateTime(QDate(2024, 5, 6), QTime(10, 15, 30, 700)));
     session.setTitle(title);
     session.setUnit(unit);
     session.beginRun(0, 500);
@@ -42,25 +43,25 @@ private Q_SLOTS:
             << QByteArray("\xEF\xBB\xBF"
                           "Tempo (s);Valore (°C);Campioni;Minimo;Massimo;Data e ora\r\n"
                           "\"0,0\";\"50,59\";2;\"50,2\";\"51,0\";06/05/2024 10:15:30\r\n"
-                          "\"0,5\";\"0,00\";1;\"0,0\";\"0,0\";06/05/2024 10:15:30\r\n");
+                          "\"0,5\";\"0,00\";1;\"0,0\";\"0,0\";06/05/2024 10:15:31\r\n");
         QTest::newRow("commas and decimal points, for other tools")
             << QString() << u"%"_s << int(Quorin::CsvFormat::Comma)
             << QByteArray("\xEF\xBB\xBF"
                           "Tempo (s),Valore (%),Campioni,Minimo,Massimo,Data e ora\r\n"
                           "0.0,50.59,2,50.2,51.0,2024-05-06 10:15:30\r\n"
-                          "0.5,0.00,1,0.0,0.0,2024-05-06 10:15:30\r\n");
+                          "0.5,0.00,1,0.0,0.0,2024-05-06 10:15:31\r\n");
         QTest::newRow("a title names the values; quoted where it holds a separator")
             << u"Acqua; \"calda\""_s << QString() << int(Quorin::CsvFormat::Comma)
             << QByteArray(
                    "\xEF\xBB\xBF"
                    "Tempo (s),\"Acqua; \"\"calda\"\"\",Campioni,Minimo,Massimo,Data e ora\r\n"
                    "0.0,50.59,2,50.2,51.0,2024-05-06 10:15:30\r\n"
-                   "0.5,0.00,1,0.0,0.0,2024-05-06 10:15:30\r\n");
+                   "0.5,0.00,1,0.0,0.0,2024-05-06 10:15:31\r\n");
         QTest::newRow("the clipboard: tabs, decimal commas, one line for each row")
             << u"Luce\tdel\nsole"_s << u" lux "_s << -1
             << QByteArray("Tempo (s)\tLuce del sole (lux)\tCampioni\tMinimo\tMassimo\tData e ora\n"
                           "0,0\t50,59\t2\t50,2\t51,0\t06/05/2024 10:15:30\n"
-                          "0,5\t0,00\t1\t0,0\t0,0\t06/05/2024 10:15:30\n");
+                          "0,5\t0,00\t1\t0,0\t0,0\t06/05/2024 10:15:31\n");
     }
 
     void writesWhatASpreadsheetReads()
