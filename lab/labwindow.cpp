@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStandardPaths>
@@ -285,6 +286,9 @@ void LabWindow::createControls()
     layout->addWidget(views, 1);
     layout->addLayout(side);
 
+    // Ctrl+Q ends the program where the system has that key for it, as the close button does.
+    auto *quit = new QShortcut(QKeySequence::Quit, this);
+    connect(quit, &QShortcut::activated, this, &QWidget::close);
     connect(m_start, &QPushButton::clicked, this, &LabWindow::onStartClicked);
     connect(m_stop, &QPushButton::clicked, this, &LabWindow::onStopClicked);
     connect(m_saveData, &QPushButton::clicked, this, &LabWindow::onSaveDataClicked);

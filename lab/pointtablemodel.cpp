@@ -73,7 +73,7 @@ QVariant PointTableModel::headerData(int section, Qt::Orientation orientation, i
         return {};
     if (orientation == Qt::Vertical)
         return section + 1;
-    return columnHeader(m_session, Column(section));
+    return columnHeader(m_session, Column(section), Heading::Plain);
 }
 
 } // namespace Quorin

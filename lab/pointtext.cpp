@@ -92,7 +92,7 @@ QChar decimalSeparatorFor(const QLocale &locale)
     return locale.decimalPoint() == u","_s ? u',' : u'.';
 }
 
-QString columnHeader(const Session &session, Column column)
+QString columnHeader(const Session &session, Column column, Heading heading)
 {
     const QString unit = session.unit().simplified();
     const auto withUnit = [](const QString &name, const QString &unit) {
@@ -102,7 +102,7 @@ QString columnHeader(const Session &session, Column column)
     case Column::Time:
         return u"Tempo (s)"_s;
     case Column::Value: {
-        const QString title = session.title().simplified();
+        const QString title = heading == Heading::Titled ? session.title().simplified() : QString();
         return withUnit(title.isEmpty() ? u"Valore"_s : title, unit);
     }
     case Column::Samples:

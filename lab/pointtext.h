@@ -19,9 +19,14 @@ inline constexpr int ColumnCount = 6;
 // where the locale writes one, else a point.
 [[nodiscard]] QChar decimalSeparatorFor(const QLocale &locale);
 
-// A column's heading, with its unit: "Tempo (s)", "Valore (°C)"; the session's title, when it
-// has one, names the value's column.
-[[nodiscard]] QString columnHeader(const Session &session, Column column);
+// Whether the session's title names the value's column: in the files and the clipboard, where
+// the data go without the graph; on screen the graph shows the title above it.
+enum class Heading { Titled, Plain };
+
+// A column's heading, with its unit: "Tempo (s)", "Valore (°C)", or the session's title for the
+// values, "Acqua che si raffredda (°C)", where it has one and the heading is titled.
+[[nodiscard]] QString columnHeader(const Session &session, Column column,
+                                   Heading heading = Heading::Titled);
 
 // What a point shows in a column, with `decimalSeparator`; where it is a comma, the date and
 // time are written day first, as in Italy, else as ISO 8601 writes them.

@@ -106,7 +106,7 @@ void SessionGraph::updateLabels()
     // A title row without a title would only take room.
     m_title->setVisible(!title.isEmpty());
     plotLayout()->setRowStretchFactor(0, title.isEmpty() ? 0.001 : 1);
-    yAxis->setLabel(columnHeader(m_session, Column::Value));
+    yAxis->setLabel(columnHeader(m_session, Column::Value, Heading::Plain));
 }
 
 void SessionGraph::updateLine(int columns)

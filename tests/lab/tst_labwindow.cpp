@@ -122,14 +122,14 @@ private Q_SLOTS:
         // The table: a row for each point, as the files write it.
         const QAbstractItemModel *table = lab.find<QTableView>("points")->model();
         QCOMPARE(table->rowCount(), rows);
-        QCOMPARE(table->headerData(1, Qt::Horizontal).toString(), u"Prova (°C)"_s);
+        QCOMPARE(table->headerData(1, Qt::Horizontal).toString(), u"Valore (°C)"_s);
         QCOMPARE(table->index(rows - 1, 1).data().toString(), u"50,20"_s);
         // The graph: the points, on the fixed scale.
         auto *graph = lab.find<Quorin::SessionGraph>("graph");
         QTRY_VERIFY(!graph->drawn().values.isEmpty());
         QCOMPARE(graph->drawn().values.constFirst(), session.points().front().value());
         QCOMPARE(graph->yAxis->range(), QCPRange(0, 100));
-        QCOMPARE(graph->yAxis->label(), u"Prova (°C)"_s);
+        QCOMPARE(graph->yAxis->label(), u"Valore (°C)"_s);
         lab.find<QCheckBox>("autoScale")->setChecked(true);
         QVERIFY(graph->yAxis->range().lower > 40 && graph->yAxis->range().upper < 60);
         // The clipboard: tab-separated rows with decimal commas.
