@@ -30,6 +30,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -107,16 +108,24 @@ void measureRecording(qint64 intervalMs, const Durations &durations, const QStri
                  .arg(qsizetype(lab.window().session().points().size()) - points));
 }
 
+// Quorinlab's window at its size, shown, on a port it never opens.
+std::unique_ptr<Quorin::LabWindow> shownWindow(const QString &folder)
+{
+    auto window = std::make_unique<Quorin::LabWindow>(
+        new Quorin::SerialCommPort(nullptr, [](int) { return u"/dev/null/none"_s; }), folder);
+    window->resize(1100, 720);
+    window->show();
+    QTest::qWait(200);
+    return window;
+}
+
 // A day at a tenth of a second recorded in the window, as the recorder records it: each point
 // the mean of 48 samples, written to the journal as it closes. What the window then holds, and
 // what drawing and saving it costs. The journal stays in `folder` for measureResume().
 void measureDay(const QString &folder)
 {
-    Quorin::LabWindow window(
-        new Quorin::SerialCommPort(nullptr, [](int) { return u"/dev/null/none"_s; }), folder);
-    window.resize(1100, 720);
-    window.show();
-    QTest::qWait(200);
+    const auto shown = shownWindow(folder);
+    Quorin::LabWindow &window = *shown;
     const qint64 before = statusKb("VmRSS");
 
     Quorin::Session &session = window.session();
@@ -182,11 +191,8 @@ void measureDay(const QString &folder)
 // The day's journal that measureDay() left, taken back into a window as the next start does.
 void measureResume(const QString &folder)
 {
-    Quorin::LabWindow window(
-        new Quorin::SerialCommPort(nullptr, [](int) { return u"/dev/null/none"_s; }), folder);
-    window.resize(1100, 720);
-    window.show();
-    QTest::qWait(200);
+    const auto shown = shownWindow(folder);
+    Quorin::LabWindow &window = *shown;
     const qint64 before = statusKb("VmRSS");
     const auto found = Quorin::Journal::interrupted(folder);
     if (found.isEmpty())

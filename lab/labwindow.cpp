@@ -4,6 +4,7 @@
 #include "journal.h"
 #include "pointtablemodel.h"
 #include "pointtext.h"
+#include "program.h"
 #include "protocol.h"
 #include "recorder.h"
 #include "sample.h"
@@ -36,8 +37,6 @@
 #include <QStandardPaths>
 #include <QTableView>
 #include <QVBoxLayout>
-
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -171,7 +170,7 @@ void LabWindow::createControls()
         const QString widest = Column(column) == Column::DateTime
             ? u"00/00/0000 00:00:00"_s
             : m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-        m_table->setColumnWidth(column, metrics.horizontalAdvance(widest + u"0000"_s));
+        m_table->setColumnWidth(column, metrics.horizontalAdvance(widest + u"00"_s));
     }
     // A new row shows when the table was showing the last one.
     connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] {
@@ -452,12 +451,7 @@ void LabWindow::updateFigures()
 
 void LabWindow::report(const QString &message)
 {
-    std::fprintf(stderr, "%s\n", qUtf8Printable(message));
-    std::fflush(stderr);
-    QMessageBox box(QMessageBox::Critical, windowTitle(), message, QMessageBox::Ok,
-                    isVisible() ? this : nullptr);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    showReport(*this, message);
 }
 
 void LabWindow::say(const QString &status)

@@ -2,19 +2,18 @@
 
 #include "commport.h"
 #include "echobox.h"
+#include "program.h"
 #include "sensorport.h"
 #include "valuebox.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 
 #include <algorithm>
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -184,13 +183,7 @@ void Form1::fail(const QString &message)
     // While the report waits for the user, the lamp says what the port is.
     if (!m_port->isOpen())
         m_lamp->setState(LampState::Unlit);
-    std::fprintf(stderr, "%s\n", qUtf8Printable(message));
-    std::fflush(stderr);
-    // Plain text: a report quotes what a device and the system say, never markup to render.
-    QMessageBox report(QMessageBox::Critical, windowTitle(), message, QMessageBox::Ok,
-                       isVisible() ? this : nullptr);
-    report.setTextFormat(Qt::PlainText);
-    report.exec();
+    showReport(*this, message);
     hide();
     QCoreApplication::exit(1);
 }
