@@ -41,7 +41,9 @@ void Session::beginRun(qint64 atMs, qint64 intervalMs)
 {
     if (m_recording)
         return;
-    const qint64 start = std::max(atMs / TimeStepMs * TimeStepMs, m_endMs);
+    // On a tenth of a second, and not before the last run's end.
+    const qint64 lastEnd = (m_endMs + TimeStepMs - 1) / TimeStepMs * TimeStepMs;
+    const qint64 start = std::max(atMs / TimeStepMs * TimeStepMs, lastEnd);
     m_intervalMs = intervalMs;
     m_runStartMs = start;
     m_open = {start, (start / intervalMs + 1) * intervalMs};

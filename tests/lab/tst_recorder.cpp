@@ -68,6 +68,10 @@ private Q_SLOTS:
                         {6200, S::Stop, {}}}
             << QStringList{u"|0 1 20 20 20"_s, u"|5600 1 30 30 30"_s, u"6000 1 40 40 40"_s}
             << false;
+        QTest::newRow("a run started soon after a stop starts after it, on a tenth")
+            << QList<S>{{0, S::Start, {1000}},   {100, S::Frames, {20}}, {650, S::Stop, {}},
+                        {680, S::Start, {1000}}, {800, S::Frames, {30}}, {900, S::Stop, {}}}
+            << QStringList{u"|0 1 20 20 20"_s, u"|700 1 30 30 30"_s} << false;
         QTest::newRow("a run of a set duration ends at its end, by itself")
             << QList<S>{{0, S::Start, {500, 1000}},
                         {100, S::Frames, {10}},
