@@ -8,7 +8,8 @@
 # With a display, the window opens there: click "Ricevi i dati" ("Avvia la registrazione" in
 # Quorinlab), close the window to end. With no display, or with --screenshot, the program runs
 # under Xvfb, receives for a few seconds (Quorinlab records for QUORIN_DEMO_SECONDS, 10 unless
-# set, a point every 0,1 s), and a screenshot of its window is saved
+# set, a point every 0,1 s, or with the LM35 as in the guide's experiment, a point every 5 s
+# for 15 minutes), and a screenshot of its window is saved
 # (build/screenshots/<program>.png unless FILE is given); Quorinlab's saved graph goes beside it,
 # as <program>-grafico.png. The sensor sends a sine wave at line pace unless told otherwise
 # (quorin-sensor --help). With --uno, the device is a simulated Arduino Uno running one of the
@@ -121,14 +122,18 @@ done
 mkdir -p "$(dirname "$screenshot")"
 if [ "$program" = Quorinlab ]; then
     # A click on the graph gives the window the keyboard; then its keys, as a user's: a point
-    # every 0,1 s (the first interval), the LM35's title and unit, "Avvia la registrazione".
+    # every 0,1 s (the first interval), or for the LM35 the guide's experiment, a point every
+    # 5 s (the fifth) for 15 minutes, with its title and unit; then "Avvia la registrazione".
     xdotool mousemove --window "$window" 200 150 click 1
-    xdotool key alt+i Home Return
     if [ "$sketch" = lm35 ]; then
+        xdotool key alt+i Home Down Down Down Down alt+d ctrl+a
+        xdotool type --delay 20 15
         xdotool key alt+t
         xdotool type --delay 20 "Acqua che si raffredda"
         xdotool key alt+u
         xdotool type --delay 20 "°C"
+    else
+        xdotool key alt+i Home
     fi
     xdotool key alt+a
     sleep "${QUORIN_DEMO_SECONDS:-10}"
