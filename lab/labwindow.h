@@ -80,7 +80,9 @@ private:
     [[nodiscard]] qint64 chosenIntervalMs() const;
 
     CommPort *m_port;
-    Session m_session;
+    // A child of the window, not a member: the window's destructor hides the views that show
+    // the session, which then ask it for their headings, before the window's children go.
+    Session &m_session;
     Recorder *m_recorder;
     Journal *m_journal;
     SessionGraph *m_graph = nullptr;
