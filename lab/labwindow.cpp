@@ -38,6 +38,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 namespace Quorin {
@@ -515,7 +517,7 @@ void LabWindow::onSaveGraphClicked()
     const QString path = dialog.selectedFiles().constFirst();
     // Lines and letters as large on the page as on the screen.
     QImage picture = m_graph->picture(QSize(PictureWidth, PictureHeight), PictureDpi / ScreenDpi);
-    const int dotsPerMetre = int(PictureDpi * InchesPerMetre + 0.5);
+    const int dotsPerMetre = int(std::lround(PictureDpi * InchesPerMetre));
     picture.setDotsPerMeterX(dotsPerMetre);
     picture.setDotsPerMeterY(dotsPerMetre);
     QByteArray png;

@@ -46,7 +46,7 @@ QString quotedField(const QString &field)
 bool writeRows(const Session &session, QChar fieldSeparator, QChar decimalSeparator, bool quoted,
                const QString &lineEnd, const std::function<bool(const QString &)> &take)
 {
-    constexpr qsizetype BlockChars = 64 * 1024;
+    constexpr qsizetype BlockChars = qsizetype(64) * 1024;
     const auto field = [&](const QString &text) { return quoted ? quotedField(text) : text; };
     QString text;
     text.reserve(BlockChars + 1024);

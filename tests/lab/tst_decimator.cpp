@@ -91,7 +91,7 @@ private Q_SLOTS:
             const auto &all = values[column];
             const auto &kept = drawn[column];
             // At most two for each piece of line in a column.
-            QVERIFY2(kept.size() <= 2 * lines[column],
+            QVERIFY2(kept.size() <= 2 * qsizetype(lines[column]),
                      qPrintable(u"column %1: %2 points"_s.arg(column).arg(kept.size())));
             if (all.isEmpty())
                 continue;
