@@ -132,9 +132,11 @@ void Recorder::scheduleTick()
     qint64 due = m_session.openIntervalEndMs();
     if (m_runEndMs > 0)
         due = std::min(due, m_runEndMs);
-    const qint64 wait = std::max<qint64>(due - sessionTimeMs(), 0);
-    if (!m_tick.isActive() || m_tick.remainingTime() > wait + 1)
-        m_tick.start(int(wait));
+    // Samples come a hundred times a second; the timer moves only when the time it waits for does.
+    if (m_tick.isActive() && due == m_tickDueMs)
+        return;
+    m_tickDueMs = due;
+    m_tick.start(int(std::max<qint64>(due - sessionTimeMs(), 0)));
 }
 
 void Recorder::onPortFailed(const QString &message)

@@ -70,6 +70,7 @@ private:
     FrameDecoder m_decoder;
     std::vector<int> m_codes;
     QTimer m_tick;
+    qint64 m_tickDueMs = 0; // when the timer is due, on the session's axis
     qint64 m_runEndMs = 0;
     // The clock's reading at the start of the session's axis, and the axis it was taken for.
     mutable QDateTime m_axisOrigin;
