@@ -72,14 +72,6 @@ struct Lab
         return QTest::qWaitFor(
             [&] { return qsizetype(window.session().points().size()) >= points; }, Patience);
     }
-    [[nodiscard]] QStringList points() const
-    {
-        QStringList rows;
-        for (const Quorin::Point &point : window.session().points())
-            rows += u"%1%2"_s.arg(point.startsLine ? u"|"_s : QString()).arg(point.timeMs);
-        return rows;
-    }
-
     FakeCommPort *port = new FakeCommPort; // owned by the window
     Quorin::LabWindow window;
     QTimer sensor;
@@ -139,42 +131,6 @@ private Q_SLOTS:
         lab.click("copyData");
         QCOMPARE(QGuiApplication::clipboard()->text(), Quorin::tabText(session, u','));
         QCOMPARE(QGuiApplication::clipboard()->text().count(u'\n'), rows + 1);
-        discard(lab);
-    }
-
-    void aPulledDeviceKeepsEveryPointAndStartGoesOn()
-    {
-        Lab lab(m_folder.path());
-        QVERIFY(lab.record(3));
-        lab.sensor.stop();
-        // What was recorded: the points, and the samples of the interval still open.
-        QStringList before = lab.points();
-        if (const auto open = lab.window.session().openPoint())
-            before += QString::number(open->timeMs);
-        const auto report = DialogAnswer::click(u"OK"_s);
-        lab.port->setOpen(false);
-        Q_EMIT lab.port->failed(u"La porta seriale 3 (/dev/com3) ha smesso di funzionare."_s);
-        QVERIFY(report->answered());
-        QVERIFY2(report->text().startsWith(u"La porta seriale 3 (/dev/com3) ha smesso di "
-                                           "funzionare.\n\nI punti registrati restano"_s),
-                 qPrintable(report->text()));
-        QCOMPARE(lab.window.lamp()->state(), Quorin::LampState::Unlit);
-        QCOMPARE(lab.points(), before);
-        QVERIFY(lab.find<QPushButton>("startRecording")->isEnabled());
-
-        // Plugged in again, the same session goes on after a gap: a new line on the same axis.
-        QTest::qWait(300);
-        QVERIFY(lab.record(before.size() + 2));
-        QCOMPARE(lab.window.lamp()->state(), Quorin::LampState::Lit);
-        const QStringList after = lab.points();
-        QCOMPARE(after.mid(0, before.size()), before);
-        QVERIFY(after[before.size()].startsWith(u'|'));
-        QVERIFY(after[before.size()].mid(1).toLongLong() >= before.constLast().toLongLong() + 300);
-        const auto *graph = lab.find<Quorin::SessionGraph>("graph");
-        QTRY_VERIFY(std::count_if(graph->drawn().values.begin(), graph->drawn().values.end(),
-                                  [](double v) { return std::isnan(v); })
-                    == 1);
-        lab.click("stopRecording");
         discard(lab);
     }
 
