@@ -12,10 +12,12 @@
 #include "echoreceiveloop.h"
 #include "echotext.h"
 #include "form1.h"
+#include "measure.h"
 #include "program.h"
 #include "protocol.h"
 #include "pty.h"
 #include "samplereceiveloop.h"
+#include "sensorport.h"
 #include "serialcommport.h"
 #include "signalgenerator.h"
 
@@ -47,6 +49,10 @@
 #include <unistd.h>
 
 namespace {
+
+using QuorinBench::printRow;
+using QuorinBench::statusKb;
+using QuorinBench::threadCpuSeconds;
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -108,19 +114,6 @@ struct Durations
 constexpr Durations Normal{500ms, 5000ms, 700ms, 1200ms, 500, qint64(100 * MiB), 2000ms};
 constexpr Durations Quick{300ms, 1500ms, 700ms, 1200ms, 100, qint64(20 * MiB), 1000ms};
 
-void printRow(const QString &label, const QString &figure)
-{
-    std::printf("%s\t%s\n", qUtf8Printable(label), qUtf8Printable(figure));
-    std::fflush(stdout);
-}
-
-[[nodiscard]] double threadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
-
 [[nodiscard]] double elapsedSeconds(Clock::time_point since)
 {
     return std::chrono::duration<double>(Clock::now() - since).count();
@@ -133,20 +126,6 @@ void printRow(const QString &label, const QString &figure)
     const double cpu = threadCpuSeconds();
     while (Clock::now() - start < window) { }
     return (threadCpuSeconds() - cpu) / elapsedSeconds(start);
-}
-
-// A field of /proc/self/status in kB, such as VmRSS.
-[[nodiscard]] qint64 statusKb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(field) + ':';
-    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
 }
 
 // The sensor's line: a pseudo-terminal pair whose slave, raw 9600 8N1, the program opens as
@@ -236,8 +215,7 @@ public:
         , m_durations(durations)
         , m_form(scenario.didactic ? Quorin::didacticLayout() : Quorin::standardLayout(),
                  new Quorin::SerialCommPort(nullptr, [path = m_line.slavePath()](int number) {
-                     return number == Quorin::Form1::SensorPort ? path
-                                                                : Quorin::deviceForPort(number);
+                     return number == Quorin::SensorPort ? path : Quorin::deviceForPort(number);
                  }))
     {
         if (scenario.didactic)

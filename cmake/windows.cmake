@@ -1,5 +1,6 @@
-# The Windows build. `cmake --install` lays out a runnable folder: both programs beside the Qt
-# and MinGW runtime libraries they load and the two Qt plugins they need, which
+# The Windows build. `cmake --install` lays out a runnable folder: the programs beside the Qt
+# and MinGW runtime libraries they load and the two Qt plugins they need (Quorinlab's own, its
+# graph's QCustomPlot and the Qt PrintSupport it links, come from lab/), which
 # tools/windows/package.sh zips and wraps in the installer. A build made on Linux runs its tests
 # under Wine.
 
@@ -89,12 +90,17 @@ configure_file(/usr/share/doc/libqt6core6/copyright ${QUORIN_LICENCES}/Qt-qtbase
                COPYONLY)
 configure_file(/usr/share/doc/libqt6serialport6/copyright
                ${QUORIN_LICENCES}/Qt-qtserialport-copyright.txt COPYONLY)
+# QCustomPlot, which draws Quorinlab's graph, built from Debian's source package of the version
+# of the machine's own.
+quorin_debian_copyright(/usr/include/qcustomplot.h qcustomplot_copyright)
+configure_file(${qcustomplot_copyright} ${QUORIN_LICENCES}/QCustomPlot-copyright.txt COPYONLY)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/LEGGIMI.txt
               ${QUORIN_LICENCES}/GPL-3.0.txt ${QUORIN_LICENCES}/LGPL-3.0.txt
               ${QUORIN_LICENCES}/GCC-runtime-library-exception-3.1.txt
               ${QUORIN_LICENCES}/MinGW-w64-winpthreads.txt
               ${QUORIN_LICENCES}/Qt-qtbase-copyright.txt
               ${QUORIN_LICENCES}/Qt-qtserialport-copyright.txt
+              ${QUORIN_LICENCES}/QCustomPlot-copyright.txt
         DESTINATION ${CMAKE_INSTALL_BINDIR}/licenze)
 
 if(CMAKE_CROSSCOMPILING AND BUILD_TESTING)

@@ -24,7 +24,7 @@ private:
     QString m_message;
 };
 
-// The serial port as the program uses it: six properties, no events of its own beyond a
+// The serial port as the program uses it: six properties, and two events: bytes arrived, and a
 // failure that arrives while no call is running (the device went away).
 class CommPort : public QObject
 {
@@ -56,6 +56,10 @@ public:
     [[nodiscard]] virtual QByteArray readAll() = 0;
 
 Q_SIGNALS:
+    // Bytes arrived, which bytesWaiting() now counts. The readers wait in a loop of their own
+    // instead; a program that only reacts to the port listens here.
+    void readyRead();
+
     // The open port failed on its own; it has been closed before this is emitted.
     void failed(const QString &message);
 };

@@ -29,7 +29,8 @@ inline constexpr int LineBytesPerSecond = LineBaudRate / BitsPerByteOnLine;
     return rate;
 }
 
-[[nodiscard]] constexpr double scaledValue(int code)
+// The value of a code, or of the mean of several.
+[[nodiscard]] constexpr double scaledValue(double code)
 {
     return (code - LowestCode) * FullScale / CodeSpan;
 }

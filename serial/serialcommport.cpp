@@ -94,6 +94,7 @@ SerialCommPort::SerialCommPort(QObject *parent, DeviceNamer deviceNamer, PortLis
     setObjectName(QStringLiteral("MSComm1"));
     m_port.setReadBufferSize(ReadBufferSize);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialCommPort::onErrorOccurred);
+    connect(&m_port, &QSerialPort::readyRead, this, &CommPort::readyRead);
 }
 
 bool SerialCommPort::isOpen() const

@@ -18,7 +18,7 @@ verdicts=${XDG_CACHE_HOME:-$HOME/.cache}/quorin/clang-tidy
 shared=$( (clang-tidy --version; cat .clang-tidy
            git ls-files -z '*.h' '*CMakeLists.txt' 'cmake/*' | xargs -0 cat) | sha256sum | cut -d' ' -f1)
 keyOf() { echo "$shared $(git hash-object "$1")" | sha256sum | cut -d' ' -f1; }
-mapfile -t units < <(git ls-files '*.cpp' | grep -E '^(serial|window|acquisition|apps|tools|tests|bench)/')
+mapfile -t units < <(git ls-files '*.cpp' | grep -E '^(serial|window|acquisition|lab|apps|tools|tests|bench)/')
 pending=()
 for unit in "${units[@]}"; do
     [ -f "$verdicts/$(keyOf "$unit")" ] || pending+=("$unit")

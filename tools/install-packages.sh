@@ -23,8 +23,9 @@ device=(gcc-avr avr-libc arduino-core-avr avrdude simavr libsimavr-dev)
 # and the Arduino core for the sketches it holds built.
 package=(lintian desktop-file-utils appstream gcc-avr avr-libc arduino-core-avr)
 # The Italian locale's sources, from which the test of quorin-port3 makes it_IT.UTF-8 for itself
-# where the system has not generated it.
-italian=(locales)
+# where the system has not generated it; LibreOffice Calc, without its windows, which opens
+# Quorinlab's files as a class's spreadsheet does.
+italian=(locales libreoffice-calc-nogui)
 # clang with its sanitizer and libFuzzer runtimes, llvm-symbolizer for the sanitizers' stack
 # traces, and the style checkers.
 checks=(clang libclang-rt-14-dev llvm clang-format clang-tidy)

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Builds the Debian package of Quorin and Quorind in build-package/, checks it, its menu entries
+# Builds the Debian package of Quorin, Quorind and Quorinlab in build-package/, checks it, its menu entries
 # and its AppStream metainfo, and prints its path.
 #   package.sh [extra cmake options]
 set -eu

@@ -2,29 +2,24 @@
 
 #include "commport.h"
 #include "echobox.h"
-#include "protocol.h"
+#include "program.h"
+#include "sensorport.h"
 #include "valuebox.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 
 #include <algorithm>
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
 namespace Quorin {
 
 namespace {
-
-constexpr char LineSettingsText[] = "9600,N,8,1";
-static_assert(baudRateOf(LineSettingsText) == LineBaudRate,
-              "the sensor's line, as protocol.h has it");
 
 QFont fontFor(const FontSpec &spec)
 {
@@ -141,9 +136,7 @@ void Form1::load()
 {
     if (m_port->isOpen())
         m_port->setOpen(false);
-    m_port->setReadLength(0);
-    m_port->setPortNumber(SensorPort);
-    m_port->setSettings(QString::fromLatin1(LineSettingsText));
+    configureSensorPort(*m_port);
     m_lamp->setState(LampState::Unlit);
     if (!m_port->isOpen())
         m_port->setOpen(true);
@@ -190,13 +183,7 @@ void Form1::fail(const QString &message)
     // While the report waits for the user, the lamp says what the port is.
     if (!m_port->isOpen())
         m_lamp->setState(LampState::Unlit);
-    std::fprintf(stderr, "%s\n", qUtf8Printable(message));
-    std::fflush(stderr);
-    // Plain text: a report quotes what a device and the system say, never markup to render.
-    QMessageBox report(QMessageBox::Critical, windowTitle(), message, QMessageBox::Ok,
-                       isVisible() ? this : nullptr);
-    report.setTextFormat(Qt::PlainText);
-    report.exec();
+    showReport(*this, message);
     hide();
     QCoreApplication::exit(1);
 }

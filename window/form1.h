@@ -24,9 +24,6 @@ class Form1 : public QWidget
     Q_OBJECT
 
 public:
-    // The port the sensor is on; the window shows it as "COM 3".
-    static constexpr int SensorPort = 3;
-
     // Takes ownership of the port.
     Form1(const FormLayout &layout, CommPort *port, QWidget *parent = nullptr);
 

@@ -5,7 +5,10 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QMessageBox>
 #include <QTranslator>
+
+#include <cstdio>
 
 #ifdef Q_OS_WIN
 #ifndef NOMINMAX
@@ -51,6 +54,17 @@ void prepareApplication(QApplication &app, const QString &name)
     auto *qtItalian = new QTranslator(&app);
     if (qtItalian->load(u":/quorin/translations/qtbase_it.qm"_s))
         QCoreApplication::installTranslator(qtItalian);
+}
+
+void showReport(QWidget &window, const QString &message)
+{
+    std::fprintf(stderr, "%s\n", qUtf8Printable(message));
+    std::fflush(stderr);
+    // Plain text: a report quotes what a device and the system say, never markup to render.
+    QMessageBox report(QMessageBox::Critical, window.windowTitle(), message, QMessageBox::Ok,
+                       window.isVisible() ? &window : nullptr);
+    report.setTextFormat(Qt::PlainText);
+    report.exec();
 }
 
 int runReader(Form1 &form)

@@ -3,6 +3,7 @@
 #include <QString>
 
 class QApplication;
+class QWidget;
 
 namespace Quorin {
 
@@ -27,6 +28,10 @@ private:
 
 // Names the application and gives it its version, its icon and Qt's own words in Italian.
 void prepareApplication(QApplication &app, const QString &name);
+
+// Says a failure as every program of ours does: the text on standard error, and in a dialog
+// titled as `window`, which waits for the user.
+void showReport(QWidget &window, const QString &message);
 
 // Loads the window, shows it and runs the program until it ends; returns the exit status.
 // When loading fails the window is never shown.

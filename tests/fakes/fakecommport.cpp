@@ -46,6 +46,14 @@ void FakeCommPort::setOpen(bool open)
     m_waiting.clear();
 }
 
+void FakeCommPort::arrive(const QByteArray &bytes)
+{
+    if (!m_open)
+        return;
+    m_waiting += bytes;
+    Q_EMIT readyRead();
+}
+
 QByteArray FakeCommPort::readAll()
 {
     append(QStringLiteral("Input:%1").arg(m_waiting.size()));

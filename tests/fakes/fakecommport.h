@@ -26,7 +26,7 @@ public:
     [[nodiscard]] QByteArray readAll() override;
 
     // Bytes from the line; lost while the port is closed, as on a real port.
-    void arrive(const QByteArray &bytes) { m_waiting += m_open ? bytes : QByteArray(); }
+    void arrive(const QByteArray &bytes);
     // The operation logged as `entry` throws SerialError from now on, changing nothing.
     void refuse(const QString &entry) { m_refused.insert(entry); }
     // Logs the lamp's changes too ("Lamp=Lit", "Lamp=Unlit"), as each operation and each look

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Windows programs as delivered, run under Wine 10 (wine10.sh) on an Xvfb
 # display in a private prefix, with COM3 on the simulated sensor's pseudo-terminal, and driven
-# through their windows as a user would: both programs from the portable zip, receiving, then
-# the installer, upgrades that fail (a held file, an antivirus that takes a new file or blocks an
-# older one's way back) and one that succeeds, the installed program and the uninstaller.
+# through their windows as a user would: the readers from the portable zip, receiving, and
+# Quorinlab recording and saving a CSV; then the installer, upgrades that fail (a held file, an
+# antivirus that takes a new file or blocks an older one's way back) and one that succeeds, the
+# installed program and the uninstaller.
 #
 # COM3's pseudo-terminal gets modem lines from ptymodem.c, preloaded into Wine: a pty has none,
 # and without them Wine cancels every wait for received bytes. It also records what the program
@@ -317,6 +318,61 @@ session() {
     pass "$exe: Esci ends it with status 0 and lets COM3 go"
 }
 
+# Quorinlab from the portable folder, on the data path: it records points from COM3, written to
+# its journal in the user's AppData as they come, and saves them where the user says, through
+# Windows's own file dialog; saved, it closes without a question.
+labSession() {
+    local exe=Quorinlab.exe title='^Registrazione sensore$'
+    local saved='C:\Scuola\dati.csv' csv=$WINEPREFIX/drive_c/Scuola/dati.csv
+    mkdir -p "$(dirname "$csv")"
+    startSensor "$Code1"
+    start "$exe"
+    labWindow() { xdotool search --onlyvisible --name "$title" 2> /dev/null; }
+    waitFor "$exe shows its window" labWindow
+    window=$(labWindow | head -1)
+    waitFor "$exe holds COM3's pseudo-terminal open" ptyHeld
+    # A click on its graph gives it the keyboard; Alt+A is "Avvia la registrazione".
+    xdotool mousemove --window "$window" 150 120 click 1
+    timeout 30 xdotool key --clearmodifiers alt+a
+    points() {
+        cat "$WINEPREFIX"/drive_c/users/*/AppData/Local/Quorinlab/*.journal 2> /dev/null \
+            | grep -c "^point [0-9]* [0-9]* [0-9]* $Code1 $Code1 " || true
+    }
+    enough() { [ "$(points)" -ge 3 ]; }
+    waitFor "$exe: points of code $Code1 in its journal" enough
+    pass "$exe records points from COM3, each written to its journal in AppData as it closes"
+    # "Ferma la registrazione", then "Salva i dati…" into the file dialog's name box.
+    timeout 30 xdotool key --clearmodifiers alt+f alt+s
+    dialog() { xdotool search --onlyvisible --name '^Salva i dati$' 2> /dev/null; }
+    waitFor "$exe: the file dialog" dialog
+    # The name box holds a name of the program's choosing, which the typed path replaces; keys
+    # sent before the dialog has the keyboard are lost, and then sent again.
+    local nextTry=0
+    typePath() {
+        if [ $SECONDS -ge $nextTry ] && dialog > /dev/null; then
+            timeout 30 xdotool key --clearmodifiers Home shift+End
+            timeout 30 xdotool type --delay 30 "$saved"
+            timeout 30 xdotool key Return
+            nextTry=$((SECONDS + 5))
+        fi
+        test -s "$csv"
+    }
+    waitFor "$exe saves $saved" typePath
+    # The C locale, as Wine's: commas between fields, decimal points; the BOM first.
+    # (128 - 1) * 100 / 253 = 50.197...
+    local header rows
+    header=$(head -1 "$csv" | tr -d '\r')
+    [ "$header" = $'\xEF\xBB\xBF'"Tempo (s),Valore,Campioni,Minimo,Massimo,Data e ora" ] \
+        || fail "$exe saved the heading '$header'"
+    rows=$(tail -n +2 "$csv" | tr -d '\r' | grep -c -E '^[0-9]+\.[0-9],50\.20,[0-9]+,50\.2,50\.2,' || true)
+    [ "$rows" -ge 3 ] && [ "$rows" -eq $(($(wc -l < "$csv") - 1)) ] \
+        || fail "$exe saved rows other than its points: $(head -5 "$csv")"
+    pass "$exe saves its $rows points as a CSV in $saved, through the file dialog"
+    "$wmClose" "$window"
+    exitsWith 0 "$exe, closed with every point saved"
+    stopSensor
+}
+
 echo "== a new Wine prefix"
 # One wineserver for the whole test, so that Wine maps its serial ports only once, at the start,
 # and never again over the link to the pseudo-terminal made below.
@@ -334,7 +390,8 @@ for text in "GPL-3.0.txt:GNU GENERAL PUBLIC LICENSE" "LGPL-3.0.txt:GNU LESSER GE
     "GCC-runtime-library-exception-3.1.txt:GCC RUNTIME LIBRARY EXCEPTION" \
     "MinGW-w64-winpthreads.txt:Files: mingw-w64-libraries/winpthreads/" \
     "Qt-qtbase-copyright.txt:Upstream-Name: qtbase" \
-    "Qt-qtserialport-copyright.txt:Upstream-Name: qtserialport"; do
+    "Qt-qtserialport-copyright.txt:Upstream-Name: qtserialport" \
+    "QCustomPlot-copyright.txt:Upstream-Name: QCustomPlot"; do
     grep -q "${text#*:}" "licenze/${text%%:*}" || fail "the zip lacks licenze/${text%%:*}"
 done
 pass "the zip carries the licence texts in licenze/"
@@ -345,11 +402,12 @@ for sketch in potenziometro lm35; do
 done
 guide="Arduino/Costruire il sensore con Arduino.html"
 [ "$(grep -o '<img src="[^"]*' "$guide" | grep -c -v '<img src="data:image/')" -eq 0 ] \
-    && [ "$(grep -o '<img src="data:image/' "$guide" | wc -l)" -eq 3 ] \
-    || fail "the zip's guide does not hold its three pictures"
+    && [ "$(grep -o '<img src="data:image/' "$guide" | wc -l)" -eq 4 ] \
+    || fail "the zip's guide does not hold its four pictures"
 pass "the zip carries the sketches and the guide, its pictures inside it"
 session Quorin.exe quorin-windows.png standard
 session Quorind.exe quorind-windows.png didactic
+labSession
 
 rm "$WINEPREFIX/dosdevices/com3"
 # Wine lists the machine's own serial lines as COM ports too; the PC of the test has none.
@@ -485,11 +543,11 @@ diff <(cd "$shipped" && find . -type f | sort) \
     <(cd "$folder" && find . -type f ! -name uninstall.exe ! -name uninstall.lst | sort) \
     || fail "after the upgrade $chosen holds other files than the zip's"
 [ -f "$folder/uninstall.exe" ] || fail "the upgrade left no uninstaller"
-[ -f "$menu/Quorin.lnk" ] && [ -f "$menu/Quorind.lnk" ] \
+[ -f "$menu/Quorin.lnk" ] && [ -f "$menu/Quorind.lnk" ] && [ -f "$menu/Quorinlab.lnk" ] \
     && [ -f "$menu/Costruire il sensore con Arduino.lnk" ] \
     || fail "the installer did not make the Start menu's entries: $(ls "$menu")"
 [ "$(query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s \
-    | grep -c 'DisplayName *REG_SZ *Quorin e Quorind')" -eq 1 ] \
+    | grep -c 'DisplayName *REG_SZ *Quorin, Quorind e Quorinlab')" -eq 1 ] \
     || fail "not one entry of Quorin in Apps & features"
 version=${setup##*/Quorin-}
 version=${version%-setup.exe}

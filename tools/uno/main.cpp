@@ -19,6 +19,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -52,20 +53,33 @@ constexpr int McusrAddress = 0x54;
 constexpr uint8_t PowerOnReset = 1U << 0U;
 constexpr uint8_t ExternalReset = 1U << 1U;
 
-// The voltage on A0: fixed, or swept from one value to another and back in a period.
+// The voltage on A0: fixed; swept from one value to another and back in a period; or cooling,
+// from one value toward the other as a warm body toward the room's temperature, the gap shrinking
+// by e (2.718...) every time constant. It follows the clock on the wall, as a voltage from outside
+// the board does, also when a busy machine slows the simulated chip down.
 struct Voltage
 {
+    enum Shape { Fixed, Sweep, Cooling };
+    Shape shape = Fixed;
     double from = 0;
     double to = 0;
-    double period = 0; // seconds of the chip's time; 0 for a fixed voltage
+    double seconds = 0; // the sweep's period, or the cooling's time constant
 
-    [[nodiscard]] uint32_t millivoltsAt(double seconds) const
+    [[nodiscard]] uint32_t millivoltsAt(double since) const
     {
-        if (period <= 0)
-            return static_cast<uint32_t>(from);
-        const double phase = std::fmod(seconds / period, 1.0) * 2;
-        const double share = phase <= 1 ? phase : 2 - phase;
-        return static_cast<uint32_t>(from + (to - from) * share);
+        switch (shape) {
+        case Fixed:
+            break;
+        case Sweep: {
+            const double phase = std::fmod(since / seconds, 1.0) * 2;
+            const double share = phase <= 1 ? phase : 2 - phase;
+            return static_cast<uint32_t>(std::lround(from + (to - from) * share));
+        }
+        case Cooling:
+            return static_cast<uint32_t>(
+                std::lround(to + (from - to) * std::exp(-since / seconds)));
+        }
+        return static_cast<uint32_t>(from);
     }
 };
 
@@ -106,6 +120,11 @@ Options parseOptions(const QCoreApplication &app)
         {QStringLiteral("a0-sweep"),
          QStringLiteral("A0 goes from one voltage to the other and back in a period."),
          QStringLiteral("from,to,seconds")},
+        {QStringLiteral("a0-cooling"),
+         QStringLiteral("A0 goes from one voltage toward the other as a warm body cools toward "
+                        "the room's temperature, with a time constant: 600,220,300 is an LM35 "
+                        "in water at 60 °C in a room at 22 °C."),
+         QStringLiteral("from,to,seconds")},
         {QStringLiteral("bootloader"),
          QStringLiteral("The bootloader's .hex, such as optiboot, at the end of the flash."),
          QStringLiteral("hex")},
@@ -129,14 +148,16 @@ Options parseOptions(const QCoreApplication &app)
         fail(QStringLiteral("give a sketch, a --bootloader, or both"));
     options.resetOnOpen = parser.isSet(QStringLiteral("reset-on-open"));
     options.a0.from = millivolts(parser.value(QStringLiteral("a0")), QStringLiteral("a0"));
-    if (parser.isSet(QStringLiteral("a0-sweep"))) {
-        const QStringList parts = parser.value(QStringLiteral("a0-sweep")).split(u',');
+    for (const auto &[name, shape] : {std::pair(QStringLiteral("a0-sweep"), Voltage::Sweep),
+                                      std::pair(QStringLiteral("a0-cooling"), Voltage::Cooling)}) {
+        if (!parser.isSet(name))
+            continue;
+        const QStringList parts = parser.value(name).split(u',');
         bool ok = parts.size() == 3;
-        const double period = ok ? parts[2].toDouble(&ok) : 0;
-        if (!ok || !(period > 0))
-            fail(QStringLiteral("--a0-sweep wants from,to,seconds, such as 0,5000,10"));
-        options.a0 = {millivolts(parts[0], QStringLiteral("a0-sweep")),
-                      millivolts(parts[1], QStringLiteral("a0-sweep")), period};
+        const double seconds = ok ? parts[2].toDouble(&ok) : 0;
+        if (!ok || !(seconds > 0))
+            fail(QStringLiteral("--%1 wants from,to,seconds, such as 0,5000,10").arg(name));
+        options.a0 = {shape, millivolts(parts[0], name), millivolts(parts[1], name), seconds};
     }
     if (parser.isSet(QStringLiteral("seconds")))
         options.seconds = secondsOption(QStringLiteral("seconds"),
@@ -359,7 +380,9 @@ int main(int argc, char *argv[])
     bool portOpen = !options.resetOnOpen;
     int status = 0;
     while (!stopRequested() && avr->cycle < limit) {
-        avr_raise_irq(board.a0, options.a0.millivoltsAt(secondsOf(avr, avr->cycle)));
+        avr_raise_irq(
+            board.a0,
+            options.a0.millivoltsAt(std::chrono::duration<double>(Clock::now() - started).count()));
         const avr_cycle_count_t sliceEnd = std::min(avr->cycle + SliceCycles, limit);
         while (avr->cycle < sliceEnd) {
             const int state = avr_run(avr);

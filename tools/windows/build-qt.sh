@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
-# Builds Qt 6.4.2 (qtbase and Qt SerialPort) for 64-bit Windows with MinGW-w64 once, into a
-# cache outside the source tree, and does nothing when that cache is already complete.
-#   tools/windows/build-qt.sh [PREFIX]      default: ~/.cache/quorin/qt-6.4.2-mingw64
-# qtbase comes from Debian's source package, fetched through a private apt configuration so
-# that the machine's own sources stay as they were; Qt SerialPort from the archive kept beside
-# this script (Debian's mirror does not serve its tarball), checked against its SHA-256.
+# Builds Qt 6.4.2 (qtbase, with Qt PrintSupport, and Qt SerialPort) and QCustomPlot 2.1.0 for
+# 64-bit Windows with MinGW-w64 once, into a cache outside the source tree, and does nothing when
+# that cache is already complete.
+#   tools/windows/build-qt.sh [PREFIX]      default: the folder --print-prefix names
+#   tools/windows/build-qt.sh --print-prefix
+# qtbase and QCustomPlot come from Debian's source packages, fetched through a private apt
+# configuration so that the machine's own sources stay as they were; Qt SerialPort from the
+# archive kept beside this script (Debian's mirror does not serve its tarball), checked against
+# its SHA-256. The default folder's name says what it holds, so that a checkout that needs more
+# (QCustomPlot, and the Qt PrintSupport it links) never takes a cache made without it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
-prefix=${1:-${XDG_CACHE_HOME:-$HOME/.cache}/quorin/qt-6.4.2-mingw64}
+default=${XDG_CACHE_HOME:-$HOME/.cache}/quorin/qt-6.4.2-qcustomplot-2.1.0-mingw64
+if [ "${1:-}" = --print-prefix ]; then
+    echo "$default"
+    exit 0
+fi
+prefix=${1:-$default}
 stamp=$prefix/.quorin-complete
 
 if [ -f "$stamp" ]; then
@@ -42,8 +51,9 @@ apt_private=(-o "Dir::Etc::SourceList=$work/apt/quorin-src.list"
              -o "Dir::State::Lists=$work/apt/lists"
              -o "Dir::Cache::pkgcache=" -o "Dir::Cache::srcpkgcache=")
 apt-get "${apt_private[@]}" update -q
-(cd "$work" && apt-get "${apt_private[@]}" source -q --download-only qt6-base)
+(cd "$work" && apt-get "${apt_private[@]}" source -q --download-only qt6-base qcustomplot)
 dpkg-source -x "$work"/qt6-base_6.4.2*.dsc "$work/qtbase" > /dev/null
+dpkg-source -x "$work"/qcustomplot_2.1.0*.dsc "$work/qcustomplot" > /dev/null
 
 echo "== Qt for Windows: checking Qt SerialPort's source archive"
 (cd "$here" && sha256sum --check --quiet qtserialport-everywhere-src-6.4.2.tar.xz.sha256)
@@ -63,7 +73,7 @@ cmake -S "$work/qtbase" -B "$work/qtbase-build" -G Ninja \
       -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
       -DINPUT_opengl=no -DFEATURE_opengl=OFF -DFEATURE_dynamicgl=OFF \
       -DFEATURE_opengl_dynamic=OFF -DFEATURE_dbus=OFF -DFEATURE_sql=OFF \
-      -DFEATURE_network=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF \
+      -DFEATURE_network=OFF -DFEATURE_concurrent=OFF \
       -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF \
       -DFEATURE_direct2d=OFF -DFEATURE_directwrite=OFF -DFEATURE_directwrite3=OFF \
       -DFEATURE_freetype=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_testlib=ON \
@@ -80,6 +90,15 @@ echo "== Qt for Windows: building Qt SerialPort"
 cmake --build "$work/serialport-build" --parallel "$jobs" > "$work/serialport-build.log" 2>&1 \
     || { grep -E 'error|FAILED' "$work/serialport-build.log" | head -40; exit 1; }
 cmake --install "$work/serialport-build" > /dev/null
+
+echo "== Qt for Windows: building QCustomPlot"
+# Debian's own CMake build of it (its patches add one), for Qt 6.
+"$prefix/bin/qt-cmake" -S "$work/qcustomplot" -B "$work/qcustomplot-build" -G Ninja \
+      -DCMAKE_BUILD_TYPE=Release -DUSE_QT_VERSION=6 -DCMAKE_INSTALL_PREFIX="$prefix" \
+      > "$work/qcustomplot-configure.log" || { tail -50 "$work/qcustomplot-configure.log"; exit 1; }
+cmake --build "$work/qcustomplot-build" --parallel "$jobs" > "$work/qcustomplot-build.log" 2>&1 \
+    || { grep -E 'error|FAILED' "$work/qcustomplot-build.log" | head -40; exit 1; }
+cmake --install "$work/qcustomplot-build" > /dev/null
 
 touch "$stamp"
 echo "Qt for Windows is in $prefix"

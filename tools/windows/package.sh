@@ -18,7 +18,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 out=${out:-$build/dist}
-qt=${XDG_CACHE_HOME:-$HOME/.cache}/quorin/qt-6.4.2-mingw64
+qt=$("$top/tools/windows/build-qt.sh" --print-prefix)
 
 "$top/tools/windows/build-qt.sh" "$qt"
 mkdir -p "$build"
