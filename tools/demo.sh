@@ -132,6 +132,9 @@ if [ "$program" = Quorinlab ]; then
         xdotool type --delay 20 "Acqua che si raffredda"
         xdotool key alt+u
         xdotool type --delay 20 "°C"
+        # Out of the unit's box, where a later Alt+F, with "Ferma" disabled once the run has
+        # ended by itself, would type an f.
+        xdotool key Tab
     else
         xdotool key alt+i Home
     fi
