@@ -6,9 +6,10 @@ set -euo pipefail
 # gettext compiles quorin-port3's Italian messages (msgfmt) and runs them (gettext-base);
 # qt6-translations-l10n has Qt's own texts in Italian, which the programs carry;
 # qt6-base-private-dev the platform's receiver of accessibility events, which the paced boxes
-# reach; cmark-gfm turns the device's guide into a page.
+# reach; cmark-gfm turns the device's guide into a page; libqcustomplot-dev draws Quorinlab's
+# graph.
 build=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-private-dev qt6-serialport-dev
-       qt6-qpa-plugins libgl-dev libxcb1-dev fonts-liberation fonts-symbola
+       libqcustomplot-dev qt6-qpa-plugins libgl-dev libxcb1-dev fonts-liberation fonts-symbola
        dpkg-dev file ccache gettext qt6-translations-l10n cmark-gfm)
 # The programs under Xvfb, driven as a user drives them: xdotool moves, clicks and types, xsel
 # reads what is selected or copied.
