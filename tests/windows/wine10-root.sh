@@ -32,7 +32,7 @@ if [ -f "$root/.quorin-complete" ]; then
     exit 0
 fi
 
-"$(dirname "$0")/../install-packages.sh" windows >&2
+"$(dirname "$0")/../../tools/install-packages.sh" windows >&2
 mkdir -p "$cache"
 exec 9> "$cache/wine10-root.lock"
 flock 9
