@@ -168,13 +168,21 @@ void LabWindow::createControls()
     m_table->setAlternatingRowColors(true);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
-    const QFontMetrics metrics(m_table->font());
-    for (int column = 0; column < ColumnCount; ++column) {
-        const QString widest = Column(column) == Column::DateTime
-            ? u"00/00/0000 00:00:00"_s
-            : m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-        m_table->setColumnWidth(column, metrics.horizontalAdvance(widest + u"00"_s));
-    }
+    // Each column as wide as its heading, which names the unit and so changes with it, or as
+    // its widest date.
+    const auto fitColumns = [this] {
+        const QFontMetrics cells(m_table->font());
+        const QFontMetrics headings(m_table->horizontalHeader()->font());
+        for (int column = 0; column < ColumnCount; ++column) {
+            const int width = Column(column) == Column::DateTime
+                ? cells.horizontalAdvance(u"00/00/0000 00:00:00 00"_s)
+                : headings.horizontalAdvance(
+                      m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString() + u"00"_s);
+            m_table->setColumnWidth(column, width);
+        }
+    };
+    fitColumns();
+    connect(m_model, &QAbstractItemModel::headerDataChanged, this, fitColumns);
     // A new row shows when the table was showing the last one.
     connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] {
         const QScrollBar *bar = m_table->verticalScrollBar();

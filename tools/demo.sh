@@ -130,8 +130,8 @@ if [ "$program" = Quorinlab ]; then
         xdotool type --delay 20 15
         xdotool key alt+t
         xdotool type --delay 20 "Acqua che si raffredda"
-        xdotool key alt+u
-        xdotool type --delay 20 "°C"
+        # "°C" from the unit's list: xdotool types a degree sign only now and then.
+        xdotool key alt+u Down
         # Out of the unit's box, where a later Alt+F, with "Ferma" disabled once the run has
         # ended by itself, would type an f.
         xdotool key Tab
