@@ -173,11 +173,13 @@ void LabWindow::createControls()
     const auto fitColumns = [this] {
         const QFontMetrics cells(m_table->font());
         const QFontMetrics headings(m_table->horizontalHeader()->font());
+        const QString margin = u"00"_s;
         for (int column = 0; column < ColumnCount; ++column) {
             const int width = Column(column) == Column::DateTime
-                ? cells.horizontalAdvance(u"00/00/0000 00:00:00 00"_s)
+                ? cells.horizontalAdvance(u"00/00/0000 00:00:00"_s + margin)
                 : headings.horizontalAdvance(
-                      m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString() + u"00"_s);
+                    m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()
+                    + margin);
             m_table->setColumnWidth(column, width);
         }
     };
